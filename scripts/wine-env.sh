@@ -1,0 +1,56 @@
+# Shared by the scripts: an Xvfb display and a Wine prefix of our own.
+# Source it, then call start_display and wine_prefix DIR; stop_all runs on exit.
+# Everything started here is stopped by its own PID or its own prefix.
+
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Code page 1252 for the program's Finnish texts; another locale would give another ANSI page.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
+
+_xvfb_pid=""
+
+# Starts an Xvfb on the first free display from ${DISPLAY_BASE:-90} up and exports DISPLAY.
+# Another Xvfb may take the same number at the same moment: then ours dies and we try the next.
+start_display() {
+  local n=${DISPLAY_BASE:-90} tries i
+  for tries in $(seq 1 20); do
+    while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
+    Xvfb ":${n}" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    _xvfb_pid=$!
+    for i in $(seq 1 100); do
+      kill -0 "$_xvfb_pid" 2>/dev/null || break
+      if [ -e "/tmp/.X11-unix/X${n}" ] && xdpyinfo -display ":${n}" >/dev/null 2>&1; then
+        export DISPLAY=":${n}"
+        return 0
+      fi
+      sleep 0.05
+    done
+    kill "$_xvfb_pid" 2>/dev/null || true
+    wait "$_xvfb_pid" 2>/dev/null || true
+    _xvfb_pid=""
+    n=$((n + 1))
+  done
+  echo "could not start an Xvfb display" >&2
+  return 1
+}
+
+# Makes (or reuses) a 32-bit Wine prefix in DIR and exports WINEPREFIX.
+# Managed=N: with no window manager on Xvfb, managed windows get no frames and
+# every window that closes stalls about two seconds.
+wine_prefix() {
+  export WINEPREFIX="$1"
+  mkdir -p "$WINEPREFIX"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+
+stop_all() {
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "$_xvfb_pid" ]; then kill "$_xvfb_pid" 2>/dev/null || true; wait "$_xvfb_pid" 2>/dev/null || true; fi
+  _xvfb_pid=""
+}

@@ -1,0 +1,50 @@
+// Opening the home page, the help and the credit.
+#include "links/links.h"
+
+#include "links/publisher.h"
+
+namespace links {
+namespace {
+
+void OpenHomePage(window::FormServices& form) {
+  const int result = form.OpenWithShell(HomePageUrl, ShowNormal);
+  if (result <= ShellFailureThreshold) {
+    form.ShowMessage("Sivua ei voitu avata, tarkista selain!", window::MessageTitle, window::MessageStyle,
+                     155, 129);
+    form.SetStatusText("Sivua ei voitu avata!");
+    return;
+  }
+  // The shell took the request; what the browser then does is not observed.
+  form.SetStatusText(HomePageDisplayText);
+}
+
+}  // namespace
+
+std::string HelpText() {
+  static const char* const lines[] = {
+      "Liitä usb-muistitikku (väh. 1 Gt) koneeseen tunnistusta varten. Kun tikku on alustettu,",
+      "voi ladata Vakkura-linuxin suoraan usb-tikulle. Anna Wget-ohjelmalle lupa",
+      "ottaa nettiyhteys, jos palomuurisi sitä pyytää.",
+      "",
+      "Jotta Vakkura-linux käynnistyisi suoraan koneen käynnistyessä,",
+      "on tietokoneen bios-asetuksista laitettava usb-boot-valinta päälle.",
+  };
+  std::string text = lines[0];
+  for (size_t i = 1; i < sizeof lines / sizeof lines[0]; ++i) text += std::string("\r\n") + lines[i];
+  return text;
+}
+
+std::string CreditText() { return "Solvara USB-asennus, versio 1.00\r\nTekijä: VKR"; }
+
+void Image1_Click(window::FormServices& form) { OpenHomePage(form); }
+void Label5_Click(window::FormServices& form) { OpenHomePage(form); }
+
+void Image4_Click(window::FormServices& form) {
+  form.ShowMessage(HelpText(), window::MessageTitle, window::MessageStyle, 20, 114);
+}
+
+void Label7_Click(window::FormServices& form) {
+  form.ShowMessage(CreditText(), CreditTitle, window::MessageStyle, 18, 252);
+}
+
+}  // namespace links

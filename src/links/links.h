@@ -1,0 +1,26 @@
+// The home-page link, the help text and the credit message.
+#pragma once
+
+#include <string>
+
+#include "window/form_services.h"
+
+namespace links {
+
+// A shell result of 32 or less means the page could not be opened.
+inline constexpr int ShellFailureThreshold = 32;
+inline constexpr int ShowNormal = 1;  // SW_SHOWNORMAL
+
+// Six lines joined by CR LF, the fourth empty; no break before or after.
+std::string HelpText();
+std::string CreditText();
+inline constexpr const char* CreditTitle = "©";
+
+// The logo and the address label do the same: open the home page and report.
+void Image1_Click(window::FormServices& form);
+void Label5_Click(window::FormServices& form);
+// The help picture and the credit label: a message each; the status line stays.
+void Image4_Click(window::FormServices& form);
+void Label7_Click(window::FormServices& form);
+
+}  // namespace links

@@ -1,0 +1,17 @@
+// The program-folder rule.
+#include "steps/program_folder.h"
+
+namespace steps {
+
+std::string ProgramFolder(const std::string& currentDirectory) {
+  std::string folder = currentDirectory.substr(0, 1);
+  folder += ':';
+  if (currentDirectory.size() > 2) folder += currentDirectory.substr(2);
+  return folder;
+}
+
+std::string ImagePath(const std::string& programFolder) {
+  return programFolder + "\\" + ImageFileName;
+}
+
+}  // namespace steps

@@ -1,0 +1,35 @@
+// Starting an outside program and waiting for it.
+#include "steps/run_and_wait_win.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/handle_win.h"
+
+namespace steps {
+
+static_assert(sizeof(STARTUPINFOA) == 68, "the start record is 68 bytes");
+
+std::int32_t RunAndWait(const std::string& commandLine) {
+  STARTUPINFOA startup;
+  ::ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+
+  // CreateProcessA may write into its command line.
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+
+  platform::UniqueProcessInformation process;
+  // The result is not tested: a failed start leaves both handles null, the wait
+  // then fails at once with WAIT_FAILED and that value is what is returned.
+  ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                   &startup, process.put());
+
+  DWORD result = ::WaitForSingleObject(process.process(), INFINITE);
+  ::GetExitCodeProcess(process.process(), &result);  // replaces result only on success
+  process.reset();  // the thread handle, then the process handle
+  return static_cast<std::int32_t>(result);
+}
+
+}  // namespace steps

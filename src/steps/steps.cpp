@@ -1,0 +1,168 @@
+// Format the stick, download the image, put the image on the stick.
+#include "steps/steps.h"
+
+#include "steps/command_line.h"
+#include "steps/drive_check.h"
+#include "steps/program_folder.h"
+#include "volume_watch/unit_mask.h"
+
+namespace steps {
+
+// A message, where its box opens (screen pixels), and the status sentence that
+// follows once the user has closed it.
+struct StepMessage {
+  const char* text;
+  std::int32_t x;
+  std::int32_t y;
+  const char* status;
+};
+
+namespace {
+
+using Message = StepMessage;
+
+// Step 1 and the drive check of step 3.
+const Message NoStick{"Laita USB-muisti. Aseman tunnusta ei löytynyt!", 34, 135, "Laita USB-muisti!"};
+const Message WrongDrive{"Väärä aseman tunnus, laita USB-muisti!", 34, 135, "Väärä aseman tunnus!"};
+const Message StickGone{"Ei USB-muistia, kytke USB-muisti!", 155, 129, "Kytke USB-muisti!"};
+const Message Formatted{"USB-muisti formatoitu!", 155, 129, "USB-muisti formatoitu!"};
+const Message FormatFailed{"USB-muistin formatointi ei onnistunut!", 155, 129, "Laita USB-muisti!"};
+
+// Step 2.
+const Message Downloaded{"VKR - Solvara Linux ladattu koneellesi!", 155, 129, "Solvara Linux ladattu!"};
+const Message DownloadFailed{"VKR - Solvara Linuxin lataus epäonnistui!", 155, 129,
+                             "Lataa Solvara Linux uudelleen!"};
+
+// Step 3: its result messages stand at x 125, not 155.
+const Message NoImage{"Solvara ISO-imagea ei löytynyt, lataa VKR-linux ensin!", 155, 129,
+                      "Lataa Solvara Linux ensin!"};
+const Message Installed{"VKR Solvara Linux asennettu USB-muistillesi.\r\nVoit nyt bootata Solvaran tikulta!",
+                        125, 129, "Solvara ISO-image asennettu!"};
+const Message InstallFailed{"VKR Solvara Linuxin asennus USB-muistille epäonnistui!", 125, 129,
+                            "Solvara ISO-imagen asennus epäonnistui!"};
+
+// An image left by an earlier download is moved aside under this suffix while a
+// new one downloads: the downloader would otherwise save the new file as a
+// second copy (".1") and the old one would be tested and extracted.
+constexpr const char* OldImageSuffix = ".old";
+
+// Runs one handler body so that nothing thrown leaves the event handler.
+template <typename F>
+void Suppressed(F&& body) {
+  try {
+    body();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+void InstallSteps::Show(const StepMessage& message) {
+  form_.ShowMessage(message.text, window::MessageTitle, window::MessageStyle, message.x, message.y);
+  form_.SetStatusText(message.status);
+}
+
+std::string InstallSteps::ProgramFolder() { return steps::ProgramFolder(form_.CurrentDirectory()); }
+
+bool InstallSteps::DriveIsSafe(const std::string& drive) {
+  return CheckDrive(drive, ProgramFolder(), form_.WindowsFolder()) == DriveVerdict::Accepted;
+}
+
+// Shows why the drive box cannot be used, if it cannot; true when it was refused.
+bool InstallSteps::RefuseDrive(const std::string& drive) {
+  switch (CheckDrive(drive, ProgramFolder(), form_.WindowsFolder())) {
+    case DriveVerdict::Accepted:
+      return false;
+    case DriveVerdict::Missing:
+      Show(NoStick);
+      return true;
+    case DriveVerdict::Refused:
+      break;
+  }
+  Show(WrongDrive);
+  return true;
+}
+
+// --- Step 1 ---------------------------------------------------------------
+
+void InstallSteps::Command2_Click() {
+  Suppressed([&] {
+    if (RefuseDrive(form_.DriveBoxText())) return;
+    FormatStick();
+  });
+}
+
+void InstallSteps::FormatStick() {
+  const std::string drive = form_.DriveBoxText();
+  const std::int32_t formatExit = form_.RunAndWait(FormatCommand(ProgramFolder(), drive));
+  // The window handled no notice while the tool ran, so this is the sentence of
+  // the last notice before the click: the stick had been pulled out.
+  if (form_.StatusText() == volume_watch::RemovalSentence) Show(StickGone);
+  InstallBootLoader(formatExit);
+}
+
+void InstallSteps::InstallBootLoader(std::int32_t formatExit) {
+  // Read afresh: while the removal message was open the watcher may have rewritten
+  // the box, and the boot loader writes to the drive too.
+  const std::string drive = form_.DriveBoxText();
+  std::int32_t bootLoaderExit = -1;
+  if (DriveIsSafe(drive)) bootLoaderExit = form_.RunAndWait(BootLoaderCommand(ProgramFolder(), drive));
+  CheckFormatResult(formatExit, bootLoaderExit);
+}
+
+void InstallSteps::CheckFormatResult(std::int32_t formatExit, std::int32_t bootLoaderExit) {
+  // A boot menu left on the drive from before proves nothing when a tool failed:
+  // both tools must have ended with 0 as well.
+  const bool menuFound = form_.FileLength(BootMenuTestPath(form_.DriveBoxText())).has_value();
+  Show(formatExit == 0 && bootLoaderExit == 0 && menuFound ? Formatted : FormatFailed);
+}
+
+// --- Step 2 ---------------------------------------------------------------
+
+void InstallSteps::Command1_Click() {
+  Suppressed([&] {
+    const std::string image = ImagePath(ProgramFolder());
+    bool oldImageKept = false;
+    if (form_.FileLength(image).has_value()) {
+      if (!form_.RenameFile(image, image + OldImageSuffix)) {
+        // The old image cannot be moved aside: a download now would only add a
+        // second copy beside it, and the old one would be taken for the new.
+        Show(DownloadFailed);
+        return;
+      }
+      oldImageKept = true;
+    }
+    CheckDownloadResult(form_.RunAndWait(DownloadCommand()), oldImageKept);
+  });
+}
+
+void InstallSteps::CheckDownloadResult(std::int32_t downloadExit, bool oldImageKept) {
+  const std::string image = ImagePath(ProgramFolder());
+  const std::optional<std::int64_t> length = form_.FileLength(image);
+  if (downloadExit == 0 && length.has_value() && *length > 0) {
+    if (oldImageKept) form_.RemoveFile(image + OldImageSuffix);
+    Show(Downloaded);
+    return;
+  }
+  // What a failed download left is no image; put the old one back.
+  if (length.has_value()) form_.RemoveFile(image);
+  if (oldImageKept) form_.RenameFile(image + OldImageSuffix, image);
+  Show(DownloadFailed);
+}
+
+// --- Step 3 ---------------------------------------------------------------
+
+void InstallSteps::Command5_Click() {
+  Suppressed([&] {
+    const std::string drive = form_.DriveBoxText();
+    if (RefuseDrive(drive)) return;
+    if (!form_.FileLength(ImagePath(ProgramFolder())).has_value()) {
+      Show(NoImage);
+      return;
+    }
+    const std::int32_t extractExit = form_.RunAndWait(ExtractCommand(drive));
+    Show(extractExit == 0 ? Installed : InstallFailed);
+  });
+}
+
+}  // namespace steps

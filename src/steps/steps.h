@@ -1,0 +1,39 @@
+// The three installation steps, written once against the window's services.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "window/form_services.h"
+
+namespace steps {
+
+struct StepMessage;
+
+// Step 1: Command2_Click -> FormatStick -> InstallBootLoader -> CheckFormatResult.
+// Step 2: Command1_Click -> CheckDownloadResult.
+// Step 3: Command5_Click.
+// Each handler runs its chain to the end; no exception leaves it.
+class InstallSteps {
+ public:
+  explicit InstallSteps(window::FormServices& form) : form_(form) {}
+
+  void Command2_Click();
+  void Command1_Click();
+  void Command5_Click();
+
+ private:
+  void FormatStick();
+  void InstallBootLoader(std::int32_t formatExit);
+  void CheckFormatResult(std::int32_t formatExit, std::int32_t bootLoaderExit);
+  void CheckDownloadResult(std::int32_t downloadExit, bool oldImageKept);
+
+  bool RefuseDrive(const std::string& drive);
+  bool DriveIsSafe(const std::string& drive);
+  std::string ProgramFolder();
+  void Show(const StepMessage& message);
+
+  window::FormServices& form_;
+};
+
+}  // namespace steps

@@ -1,0 +1,25 @@
+// Unit-mask decoding and the notice decision.
+#include "volume_watch/unit_mask.h"
+
+namespace volume_watch {
+
+std::string UnitMaskToLetters(std::uint32_t unitMask) {
+  std::string letters;
+  for (int i = 0; i <= 30; ++i) {
+    if (unitMask & (std::uint32_t{1} << i)) letters += static_cast<char>('A' + i);
+  }
+  return letters;
+}
+
+bool IsVolumeEvent(std::uint32_t message, std::uintptr_t wParam) {
+  return message == WmDeviceChange && (wParam == DbtDeviceArrival || wParam == DbtDeviceRemoveComplete);
+}
+
+std::optional<VolumeNotice> DecideNotice(std::uint32_t message, std::uintptr_t wParam,
+                                         std::uint32_t deviceType, std::uint32_t unitMask) {
+  if (!IsVolumeEvent(message, wParam) || deviceType != DbtDevtypVolume) return std::nullopt;
+  return VolumeNotice{UnitMaskToLetters(unitMask) + ":",
+                      wParam == DbtDeviceArrival ? ArrivalSentence : RemovalSentence};
+}
+
+}  // namespace volume_watch

@@ -1,0 +1,77 @@
+// Hook, Unhook and DeviceWindowProc.
+#include "volume_watch/volume_watch_win.h"
+
+#include <dbt.h>
+
+#include <cstdint>
+
+#include "platform/ids.h"
+#include "volume_watch/unit_mask.h"
+
+namespace volume_watch {
+namespace {
+
+// One window at a time is watched.
+WNDPROC PreviousWindowProc = nullptr;
+HWND HookedWindow = nullptr;
+
+static_assert(sizeof(DEV_BROADCAST_HDR) == 12, "the notice header is 12 bytes");
+static_assert(sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) == 32, "the filter record is 32 bytes");
+
+void ApplyNotice(HWND window, const VolumeNotice& notice) {
+  auto* target = static_cast<NoticeTarget*>(::GetPropA(window, NoticeTargetProperty));
+  if (target == nullptr) return;
+  target->SetDriveBoxText(notice.driveBox);
+  target->SetStatusText(notice.status);
+}
+
+}  // namespace
+
+void Hook(HWND window) {
+  if (HookedWindow != nullptr) Unhook();
+  // The program is 32-bit: a window procedure fits the LONG of SetWindowLongA.
+  PreviousWindowProc = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(&DeviceWindowProc)));
+  HookedWindow = window;
+}
+
+void Unhook() {
+  if (HookedWindow == nullptr) return;
+  ::SetWindowLongA(HookedWindow, GWL_WNDPROC, reinterpret_cast<LONG>(PreviousWindowProc));
+  HookedWindow = nullptr;
+  PreviousWindowProc = nullptr;
+}
+
+LRESULT CALLBACK DeviceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Windows never sends a volume event without its record, but a null pointer
+  // must change nothing rather than be read.
+  if (IsVolumeEvent(message, wParam) && lParam != 0) {
+    DEV_BROADCAST_HDR header{};
+    ::RtlMoveMemory(&header, reinterpret_cast<const void*>(lParam), sizeof header);
+    std::uint32_t unitMask = 0;
+    if (header.dbch_devicetype == DBT_DEVTYP_VOLUME) {
+      unitMask = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam)->dbcv_unitmask;
+    }
+    try {
+      if (auto notice = DecideNotice(message, wParam, header.dbch_devicetype, unitMask)) {
+        ApplyNotice(window, *notice);
+      }
+    } catch (...) {
+      // Out of memory for a drive letter: the notice is lost, the message still goes on.
+    }
+  }
+  if (PreviousWindowProc == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+  return ::CallWindowProcA(PreviousWindowProc, window, message, wParam, lParam);
+}
+
+DEV_BROADCAST_DEVICEINTERFACE_A DeviceInterfaceFilter() {
+  DEV_BROADCAST_DEVICEINTERFACE_A filter;
+  ::ZeroMemory(&filter, sizeof filter);
+  filter.dbcc_size = sizeof filter;                      // 32
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;  // 5; the zero class GUID stands for all
+  return filter;
+}
+
+HookState CurrentHookState() { return {PreviousWindowProc, HookedWindow}; }
+
+}  // namespace volume_watch

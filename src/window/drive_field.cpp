@@ -1,0 +1,32 @@
+// The drive-box filter, its click warning and TextChangeCase.
+#include "window/drive_field.h"
+
+namespace window {
+
+bool IsRefusedKey(std::int16_t keyAscii) {
+  if (keyAscii >= 97 && keyAscii <= 122) return true;  // a to z
+  return keyAscii >= '0' && keyAscii <= '9';           // by code, not by any collation
+}
+
+void Text1_KeyPress(FormServices& form, std::int16_t& keyAscii) {
+  if (!IsRefusedKey(keyAscii)) return;
+  keyAscii = 0;
+  form.ShowMessage("Laita USB-muisti. Aseman tunnus on väärä!", MessageTitle, MessageStyle, 34, 135);
+  form.SetStatusText("Laita USB-muisti!");
+}
+
+void Text1_Click(FormServices& form) {
+  form.ShowMessage("Älä muuta aseman tunnusta!", MessageTitle, MessageStyle, 155, 129);
+}
+
+std::int16_t TextChangeCase(const std::int16_t& keyAscii, std::int16_t upperCase) {
+  std::int16_t result = keyAscii;
+  if (upperCase != 0) {
+    if (keyAscii >= 97 && keyAscii <= 122) result = static_cast<std::int16_t>(keyAscii - 32);
+  } else {
+    if (keyAscii >= 65 && keyAscii <= 90) result = static_cast<std::int16_t>(keyAscii + 32);
+  }
+  return result;
+}
+
+}  // namespace window

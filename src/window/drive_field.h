@@ -1,0 +1,25 @@
+// The drive box's reactions to the user, and the form's case-changing method.
+#pragma once
+
+#include <cstdint>
+
+#include "window/form_services.h"
+
+namespace window {
+
+// True for the key codes the drive box refuses: the small letters a to z and the
+// digits 0 to 9 (codes in the ANSI code page; both ranges are plain ASCII).
+bool IsRefusedKey(std::int16_t keyAscii);
+
+// Typed into the drive box. A refused key is set to 0 first, so that the box never
+// shows it, then the warning opens and the status line follows.
+void Text1_KeyPress(FormServices& form, std::int16_t& keyAscii);
+
+// A click into the drive box: a warning not to change the letter.
+void Text1_Click(FormServices& form);
+
+// The code of a typed letter in capitals (upperCase non-zero) or small letters.
+// Only the 26 ASCII letters change; keyAscii itself is not changed.
+std::int16_t TextChangeCase(const std::int16_t& keyAscii, std::int16_t upperCase);
+
+}  // namespace window

@@ -1,0 +1,468 @@
+// Form1: creating the window from the control table and dispatching its events.
+#include "window/form1_win.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+#include <cstring>
+
+#include "links/links.h"
+#include "platform/ids.h"
+#include "platform/text_win.h"
+#include "platform/twips.h"
+#include "resource_ids.h"
+#include "window/drive_field.h"
+
+namespace window {
+namespace {
+
+constexpr const char* FormClass = "USB.Form1";
+constexpr const char* FrameClass = "USB.Frame";
+constexpr int FirstControlId = 100;
+constexpr const char* DriveBoxFormProperty = "USB.Form";  // control i has the id FirstControlId + i
+
+// The window stands with its client area 60 twips right of and 450 twips below
+// the screen's top-left corner, where the messages' fixed positions fall over it.
+constexpr int ClientLeftTwips = 60;
+constexpr int ClientTopTwips = 450;
+
+// A fixed single window: it can be moved and minimised, not resized.
+constexpr DWORD FormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+HWND RootOf(HWND window) { return ::GetAncestor(window, GA_ROOT); }
+
+// The frame: a container that draws its etched border with the caption on the
+// top line, and passes its children's notifications up to the form.
+LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      return ::SendMessageA(RootOf(frame), message, wParam, lParam);
+    case WM_SETFONT:
+      ::SetPropA(frame, "USB.Font", reinterpret_cast<HANDLE>(wParam));
+      if (LOWORD(lParam)) ::InvalidateRect(frame, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(::GetPropA(frame, "USB.Font"));
+    case WM_ERASEBKGND: {
+      RECT area;
+      ::GetClientRect(frame, &area);
+      // The form colours the frame like its other controls.
+      HBRUSH brush = reinterpret_cast<HBRUSH>(::SendMessageA(
+          RootOf(frame), WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(frame)));
+      ::FillRect(reinterpret_cast<HDC>(wParam), &area, brush ? brush : ::GetSysColorBrush(COLOR_WINDOW));
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = ::BeginPaint(frame, &paint);
+      HBRUSH brush = reinterpret_cast<HBRUSH>(
+          ::SendMessageA(RootOf(frame), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(frame)));
+      HGDIOBJ oldFont = ::SelectObject(dc, ::GetPropA(frame, "USB.Font"));
+      char caption[256] = {};
+      int length = ::GetWindowTextA(frame, caption, sizeof caption);
+      SIZE text{};
+      ::GetTextExtentPoint32A(dc, length > 0 ? caption : " ", length > 0 ? length : 1, &text);
+
+      RECT area;
+      ::GetClientRect(frame, &area);
+      RECT border = area;
+      border.top += text.cy / 2;
+      ::DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
+      if (length > 0) {
+        // The caption stands on the border line, over a gap in it.
+        RECT gap{6, 0, 6 + text.cx + 4, text.cy};
+        ::FillRect(dc, &gap, brush ? brush : ::GetSysColorBrush(COLOR_WINDOW));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::TextOutA(dc, 8, 0, caption, length);
+      }
+      ::SelectObject(dc, oldFont);
+      ::EndPaint(frame, &paint);
+      return 0;
+    }
+    case WM_NCDESTROY:
+      ::RemovePropA(frame, "USB.Font");
+      break;
+  }
+  return ::DefWindowProcA(frame, message, wParam, lParam);
+}
+
+void RegisterClasses(HINSTANCE instance) {
+  WNDCLASSEXA form{};
+  form.cbSize = sizeof form;
+  form.lpfnWndProc = nullptr;  // set below
+  form.hInstance = instance;
+  form.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+  form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  form.hIcon = static_cast<HICON>(
+      ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_DRIVE), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                   ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR | LR_SHARED));
+  form.hIconSm = static_cast<HICON>(
+      ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_DRIVE), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                   ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR | LR_SHARED));
+  form.lpszClassName = FormClass;
+  form.lpfnWndProc = ::DefWindowProcA;
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (!::GetClassInfoExA(instance, FormClass, &existing)) ::RegisterClassExA(&form);
+
+  WNDCLASSEXA frame{};
+  frame.cbSize = sizeof frame;
+  frame.lpfnWndProc = FrameProc;
+  frame.hInstance = instance;
+  frame.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+  frame.lpszClassName = FrameClass;
+  if (!::GetClassInfoExA(instance, FrameClass, &existing)) ::RegisterClassExA(&frame);
+}
+
+}  // namespace
+
+Form1::Form1(HINSTANCE instance) : instance_(instance) {}
+
+std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
+  RegisterClasses(instance);
+  std::unique_ptr<Form1> form(new Form1(instance));
+
+  HDC screen = ::GetDC(nullptr);
+  form->dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+
+  const FormSpec& spec = Form1Spec();
+  RECT outer{0, 0, form->Pixels(spec.clientWidth), form->Pixels(spec.clientHeight)};
+  ::AdjustWindowRectEx(&outer, FormStyle, FALSE, 0);
+  const int left = form->Pixels(ClientLeftTwips) + outer.left;
+  const int top = form->Pixels(ClientTopTwips) + outer.top;
+
+  form->window_ = ::CreateWindowExA(0, FormClass, platform::ToAnsi(spec.title).c_str(), FormStyle, left, top,
+                                    outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                                    instance, nullptr);
+  if (form->window_ == nullptr) return nullptr;
+  ::SetWindowLongPtrA(form->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form.get()));
+  ::SetWindowLongPtrA(form->window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::WindowProc));
+  // The volume watcher reaches the drive box and the status line through this.
+  ::SetPropA(form->window_, NoticeTargetProperty, static_cast<volume_watch::NoticeTarget*>(form.get()));
+
+  form->services_ = MakeFormServices(*form);
+  form->steps_ = std::make_unique<steps::InstallSteps>(*form->services_);
+  form->CreateControls();
+  form->CreateTooltips();
+  return form;
+}
+
+Form1::~Form1() {
+  if (window_ != nullptr && ::IsWindow(window_)) {
+    Form_Unload();
+    quitOnDestroy_ = false;
+    ::DestroyWindow(window_);
+  }
+}
+
+int Form1::Pixels(int twips) const { return platform::TwipsToPixels(twips, platform::TwipsPerPixel(dpi_)); }
+
+HFONT Form1::FontFor(const FontSpec& font) {
+  for (auto& [spec, handle] : fonts_) {
+    if (std::strcmp(spec.face, font.face) == 0 && spec.points == font.points && spec.weight == font.weight)
+      return static_cast<HFONT>(handle.get());
+  }
+  HFONT created = ::CreateFontA(-platform::PointsToPixels(font.points, dpi_), 0, 0, 0, font.weight, FALSE,
+                                FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face);
+  fonts_.emplace_back(font, platform::UniqueGdiObject(created));
+  return created;
+}
+
+void Form1::CreateControls() {
+  const auto& table = Form1Controls();
+  controls_.assign(table.size(), nullptr);
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const ControlSpec& c = table[i];
+    HWND parent = c.container ? controls_[ControlIndex(c.container)] : window_;
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    const char* cls = "STATIC";
+    switch (c.kind) {
+      case ControlKind::Frame:
+        cls = FrameClass;
+        style |= WS_CLIPCHILDREN;
+        exStyle |= WS_EX_CONTROLPARENT;
+        break;
+      case ControlKind::Label:
+        style |= SS_LEFT | (c.clickable ? SS_NOTIFY : 0);  // SS_LEFT wraps at word boundaries
+        break;
+      case ControlKind::TextBox:
+        cls = "EDIT";
+        style |= WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+        exStyle |= WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::CommandButton:
+        cls = "BUTTON";
+        style |= WS_TABSTOP | BS_PUSHBUTTON;
+        break;
+      case ControlKind::Picture:
+        style |= (c.picture == PictureKind::Icon ? SS_ICON : SS_BITMAP) | (c.clickable ? SS_NOTIFY : 0);
+        break;
+    }
+    HWND control = ::CreateWindowExA(exStyle, cls, platform::ToAnsi(c.text).c_str(), style, Pixels(c.left),
+                                     Pixels(c.top), Pixels(c.width), Pixels(c.height), parent,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + i)),
+                                     instance_, nullptr);
+    controls_[i] = control;
+    if (c.font.face != nullptr) ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font)), FALSE);
+
+    if (c.picture == PictureKind::Bitmap) {
+      HANDLE bitmap = ::LoadImageA(instance_, MAKEINTRESOURCEA(c.resourceId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+      bitmaps_.emplace_back(static_cast<HGDIOBJ>(bitmap));
+      ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    } else if (c.picture == PictureKind::Icon) {
+      // Shown at the control's own size (32 x 32 pixels), picked from the icon's images.
+      HANDLE icon = ::LoadImageA(instance_, MAKEINTRESOURCEA(c.resourceId), IMAGE_ICON, Pixels(c.width),
+                                 Pixels(c.height), LR_DEFAULTCOLOR);
+      icons_.emplace_back(static_cast<HICON>(icon));
+      ::SendMessageA(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    }
+    // A picture control sizes itself to its image; the table's size binds.
+    ::SetWindowPos(control, nullptr, Pixels(c.left), Pixels(c.top), Pixels(c.width), Pixels(c.height),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+
+    if (c.kind == ControlKind::TextBox) {
+      driveBoxPrevious_ = reinterpret_cast<WNDPROC>(
+          ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::DriveBoxProc)));
+      ::SetPropA(control, DriveBoxFormProperty, this);
+    }
+  }
+}
+
+void Form1::CreateTooltips() {
+  tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                               instance_, nullptr);
+  const auto& table = Form1Controls();
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].tooltip == nullptr) continue;
+    std::string text = platform::ToAnsi(table[i].tooltip);
+    TOOLINFOA tool{};
+    // The version-5 size: the common controls without a manifest refuse a larger record.
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(controls_[i]);
+    tool.lpszText = &text[0];
+    ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+HWND Form1::Control(const std::string& name) const { return controls_.at(ControlIndex(name)); }
+
+int Form1::ControlAt(HWND control) const {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    if (controls_[i] == control) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void Form1::Form_Load() {
+  DEV_BROADCAST_DEVICEINTERFACE_A filter = volume_watch::DeviceInterfaceFilter();
+  volume_watch::Hook(window_);
+  deviceNotifyHandle_ = ::RegisterDeviceNotificationA(window_, &filter, volume_watch::AllInterfaceClasses);
+}
+
+void Form1::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  ::UnregisterDeviceNotification(deviceNotifyHandle_);
+  deviceNotifyHandle_ = nullptr;
+  volume_watch::Unhook();
+}
+
+void Form1::Show() {
+  ::ShowWindow(window_, SW_SHOWNORMAL);
+  ::UpdateWindow(window_);
+  // The first control in tab order that takes the focus: "2. Lataa VKR-linux".
+  ::SetFocus(controls_[TabOrder().front()]);
+}
+
+void Form1::Unload() {
+  Form_Unload();
+  ::DestroyWindow(window_);
+}
+
+bool Form1::PreTranslateMessage(const MSG& message) {
+  if (message.message != WM_KEYDOWN) return false;
+  if (message.hwnd != window_ && !::IsChild(window_, message.hwnd)) return false;
+  if (message.wParam == VK_TAB) {
+    const std::vector<std::size_t> order = TabOrder();
+    const int current = ControlAt(::GetFocus());
+    std::size_t position = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (static_cast<int>(order[i]) == current) position = i;
+    }
+    const bool backwards = ::GetKeyState(VK_SHIFT) < 0;
+    std::size_t next = current < 0 ? 0 : (position + (backwards ? order.size() - 1 : 1)) % order.size();
+    HWND target = controls_[order[next]];
+    ::SetFocus(target);
+    if (Form1Controls()[order[next]].kind == ControlKind::TextBox) ::SendMessageA(target, EM_SETSEL, 0, -1);
+    return true;
+  }
+  if (message.wParam == VK_RETURN) {
+    const int current = ControlAt(::GetFocus());
+    if (current >= 0 && Form1Controls()[current].kind == ControlKind::CommandButton) {
+      ::SendMessageA(controls_[current], BM_CLICK, 0, 0);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::int16_t Form1::TextChangeCase(const std::int16_t& keyAscii, std::int16_t upperCase) const {
+  return window::TextChangeCase(keyAscii, upperCase);
+}
+
+std::string Form1::DriveBoxText() const { return platform::WindowText(Control("Text1")); }
+std::string Form1::StatusText() const { return platform::WindowText(Control("Label4")); }
+void Form1::SetDriveBoxText(const std::string& text) { platform::SetWindowText(Control("Text1"), text); }
+void Form1::SetStatusText(const std::string& text) { platform::SetWindowText(Control("Label4"), text); }
+
+void Form1::Command1_Click() { steps_->Command1_Click(); }
+void Form1::Command2_Click() { steps_->Command2_Click(); }
+void Form1::Command5_Click() { steps_->Command5_Click(); }
+void Form1::Command3_Click() { Unload(); }  // no question, whatever a step left unfinished
+void Form1::Text1_KeyPress(std::int16_t& keyAscii) { window::Text1_KeyPress(*services_, keyAscii); }
+void Form1::Text1_Click() { window::Text1_Click(*services_); }
+void Form1::Image1_Click() { links::Image1_Click(*services_); }
+void Form1::Label5_Click() { links::Label5_Click(*services_); }
+void Form1::Image4_Click() { links::Image4_Click(*services_); }
+void Form1::Label7_Click() { links::Label7_Click(*services_); }
+
+void Form1::OnCommand(std::size_t control, WORD code) {
+  const ControlSpec& c = Form1Controls()[control];
+  if (!c.clickable) return;
+  const bool clicked = (c.kind == ControlKind::CommandButton && code == BN_CLICKED) ||
+                       ((c.kind == ControlKind::Label || c.kind == ControlKind::Picture) && code == STN_CLICKED);
+  if (!clicked) return;
+
+  struct Handler {
+    const char* control;
+    void (Form1::*click)();
+  };
+  static const Handler handlers[] = {
+      {"Command1", &Form1::Command1_Click}, {"Command2", &Form1::Command2_Click},
+      {"Command3", &Form1::Command3_Click}, {"Command5", &Form1::Command5_Click},
+      {"Image1", &Form1::Image1_Click},     {"Label5", &Form1::Label5_Click},
+      {"Image4", &Form1::Image4_Click},     {"Label7", &Form1::Label7_Click},
+  };
+  for (const Handler& h : handlers) {
+    if (std::strcmp(h.control, c.name) == 0) (this->*h.click)();
+  }
+}
+
+LRESULT Form1::OnControlColour(HDC dc, HWND control) {
+  const int index = ControlAt(control);
+  if (index < 0) return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+  const ControlSpec& c = Form1Controls()[index];
+  const int back = c.backColour != NoColour ? c.backColour : Window;
+  if (c.textColour != NoColour) ::SetTextColor(dc, ::GetSysColor(c.textColour));
+  ::SetBkColor(dc, ::GetSysColor(back));
+  return reinterpret_cast<LRESULT>(::GetSysColorBrush(back));
+}
+
+LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: {
+      const int index = static_cast<int>(LOWORD(wParam)) - FirstControlId;
+      if (lParam != 0 && index >= 0 && static_cast<std::size_t>(index) < controls_.size() &&
+          controls_[index] == reinterpret_cast<HWND>(lParam)) {
+        OnCommand(static_cast<std::size_t>(index), HIWORD(wParam));
+      }
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR: {
+      // The links show the hand, as links do.
+      const int index = ControlAt(reinterpret_cast<HWND>(wParam));
+      if (index >= 0 && (Form1Controls()[index].name == std::string("Label5") ||
+                         Form1Controls()[index].name == std::string("Image1"))) {
+        ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    }
+    case WM_ACTIVATE:
+      // Keep the keyboard focus on its control across a message box or another window.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus != nullptr && ::IsChild(window_, focus)) lastFocus_ = focus;
+      } else if (lastFocus_ != nullptr && ::IsWindow(lastFocus_)) {
+        ::SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    case WmAppText1Click:
+      Text1_Click();
+      return 0;
+    case WM_CLOSE:
+      Unload();
+      return 0;
+    case WM_DESTROY:
+      if (quitOnDestroy_) ::PostQuitMessage(0);
+      return 0;
+  }
+  return ::DefWindowProcA(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* form = reinterpret_cast<Form1*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (form == nullptr || form->window_ != window) return ::DefWindowProcA(window, message, wParam, lParam);
+  try {
+    return form->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    // No exception leaves an event handler.
+    return 0;
+  }
+}
+
+LRESULT Form1::HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CHAR: {
+      // The code of the character in the ANSI code page, as an ANSI window gets it.
+      std::int16_t keyAscii = static_cast<std::int16_t>(static_cast<unsigned char>(wParam & 0xFF));
+      Text1_KeyPress(keyAscii);
+      if (keyAscii == 0) return 0;  // discarded: the box never sees it
+      wParam = static_cast<WPARAM>(static_cast<unsigned char>(keyAscii));
+      break;
+    }
+    case WM_LBUTTONDOWN:
+      driveBoxPressed_ = true;
+      break;
+    case WM_LBUTTONUP:
+      // A click is a press and a release inside the box; the warning opens once
+      // the edit has finished with the mouse.
+      if (driveBoxPressed_) {
+        driveBoxPressed_ = false;
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        RECT area;
+        ::GetClientRect(box, &area);
+        if (::PtInRect(&area, at)) ::PostMessageA(window_, WmAppText1Click, 0, 0);
+      }
+      break;
+  }
+  return ::CallWindowProcA(driveBoxPrevious_, box, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1::DriveBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* form = static_cast<Form1*>(::GetPropA(box, DriveBoxFormProperty));
+  if (form == nullptr) return ::DefWindowProcA(box, message, wParam, lParam);
+  try {
+    return form->HandleDriveBox(box, message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+}  // namespace window

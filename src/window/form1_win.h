@@ -1,0 +1,104 @@
+// Form1: the program's one window, its controls and its event handlers.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/handle_win.h"
+#include "steps/steps.h"
+#include "volume_watch/volume_watch_win.h"
+#include "window/controls.h"
+#include "window/form_services.h"
+
+namespace window {
+
+class Form1 final : public volume_watch::NoticeTarget {
+ public:
+  // Creates the window and every control from the control table; not yet visible.
+  static std::unique_ptr<Form1> Create(HINSTANCE instance);
+  ~Form1();
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  // Starts the volume watcher and registers for device notices.
+  void Form_Load();
+  // Stops the watcher: releases the registration, then removes the subclass.
+  void Form_Unload();
+  // Shows the window with the focus on the first control in tab order.
+  void Show();
+  // Form_Unload, then the window is destroyed. With quitOnDestroy the message loop ends.
+  void Unload();
+
+  // The keyboard the form handles itself before dispatch: Tab and Shift+Tab
+  // follow the tab indexes across both frames, Enter presses a focused button.
+  bool PreTranslateMessage(const MSG& message);
+
+  // The form's public case method.
+  std::int16_t TextChangeCase(const std::int16_t& keyAscii, std::int16_t upperCase) const;
+
+  HWND Handle() const { return window_; }
+  HWND Control(const std::string& name) const;
+  HDEVNOTIFY DeviceNotifyHandle() const { return deviceNotifyHandle_; }
+  void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
+
+  // The drive box and the status line, as the handlers and the watcher see them.
+  std::string DriveBoxText() const;
+  std::string StatusText() const;
+  void SetDriveBoxText(const std::string& text) override;
+  void SetStatusText(const std::string& text) override;
+
+  // Event handlers.
+  void Command1_Click();
+  void Command2_Click();
+  void Command3_Click();
+  void Command5_Click();
+  void Text1_KeyPress(std::int16_t& keyAscii);
+  void Text1_Click();
+  void Image1_Click();
+  void Label5_Click();
+  void Image4_Click();
+  void Label7_Click();
+
+ private:
+  explicit Form1(HINSTANCE instance);
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK DriveBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
+
+  void CreateControls();
+  void CreateTooltips();
+  HFONT FontFor(const FontSpec& font);
+  int Pixels(int twips) const;
+  void OnCommand(std::size_t control, WORD code);
+  LRESULT OnControlColour(HDC dc, HWND control);
+  int ControlAt(HWND control) const;  // index in the table, or -1
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  std::vector<HWND> controls_;  // parallel to Form1Controls(); children die with the window
+  std::vector<std::pair<FontSpec, platform::UniqueGdiObject>> fonts_;
+  std::vector<platform::UniqueGdiObject> bitmaps_;
+  std::vector<platform::UniqueIcon> icons_;
+  HWND tooltip_ = nullptr;
+  WNDPROC driveBoxPrevious_ = nullptr;
+  bool driveBoxPressed_ = false;
+  HWND lastFocus_ = nullptr;
+  int dpi_ = 96;
+  bool quitOnDestroy_ = false;
+  bool unloaded_ = false;
+  HDEVNOTIFY deviceNotifyHandle_ = nullptr;  // set by Form_Load, released by Form_Unload
+
+  std::unique_ptr<FormServices> services_;
+  std::unique_ptr<steps::InstallSteps> steps_;
+};
+
+// The real services of the window, for the platform-free handlers.
+std::unique_ptr<FormServices> MakeFormServices(Form1& form);
+
+}  // namespace window

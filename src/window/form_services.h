@@ -1,0 +1,46 @@
+// What the event handlers need from the window: the one seam between the
+// platform-free handlers and Form1 (a test double implements it too).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace window {
+
+// All texts are UTF-8; the Win32 implementation converts at the boundary.
+class FormServices {
+ public:
+  virtual ~FormServices() = default;
+
+  // The drive box (Text1), read afresh each time.
+  virtual std::string DriveBoxText() = 0;
+  // The status line (Label4).
+  virtual std::string StatusText() = 0;
+  virtual void SetStatusText(const std::string& text) = 0;
+
+  // MsgBoxEx owned by the window; returns when the user has closed the box.
+  virtual std::int16_t ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style,
+                                   std::int32_t x, std::int32_t y) = 0;
+
+  // RunAndWait: the exit code, or -1 when the program cannot be started.
+  virtual std::int32_t RunAndWait(const std::string& commandLine) = 0;
+
+  // The length of a file in bytes; empty when the file, its drive or its path cannot be used.
+  virtual std::optional<std::int64_t> FileLength(const std::string& path) = 0;
+  virtual std::string CurrentDirectory() = 0;
+  virtual std::string WindowsFolder() = 0;
+  // Renames, replacing an existing target; false on failure.
+  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // Removes a file; false when it could not be removed (or was not there).
+  virtual bool RemoveFile(const std::string& path) = 0;
+
+  // OpenWithShell: the shell's result unchanged (greater than 32 is success).
+  virtual std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) = 0;
+};
+
+// Title and style of every message but the credit.
+inline constexpr const char* MessageTitle = "USB-asennus";
+inline constexpr std::uint32_t MessageStyle = 0;  // OK button only, no icon
+
+}  // namespace window

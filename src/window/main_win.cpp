@@ -1,0 +1,24 @@
+// USB.exe's entry point: create Form1, load it, show it, run its message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "window/form1_win.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  std::unique_ptr<window::Form1> form = window::Form1::Create(instance);
+  if (!form) return 1;
+  form->SetQuitOnDestroy(true);
+  form->Form_Load();
+  form->Show();
+
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (form->PreTranslateMessage(message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}

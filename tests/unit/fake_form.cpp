@@ -1,0 +1,61 @@
+// The recording test double of the window's services.
+#include "fake_form.h"
+
+namespace test {
+
+std::string Box(const std::string& prompt, std::int32_t x, std::int32_t y, const std::string& title) {
+  return "box: " + title + "|" + prompt + "@" + std::to_string(x) + "," + std::to_string(y);
+}
+
+void FakeForm::SetStatusText(const std::string& text) {
+  status = text;
+  log.push_back("status: " + text);
+}
+
+std::int16_t FakeForm::ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style,
+                                   std::int32_t x, std::int32_t y) {
+  log.push_back(Box(prompt, x, y, title) + (style != 0 ? " style " + std::to_string(style) : ""));
+  whileBoxOpen();
+  return 1;
+}
+
+std::int32_t FakeForm::RunAndWait(const std::string& commandLine) {
+  log.push_back("run: " + commandLine);
+  return onRun(commandLine);
+}
+
+std::optional<std::int64_t> FakeForm::FileLength(const std::string& path) {
+  log.push_back("length: " + path);
+  auto it = files.find(path);
+  if (it == files.end()) return std::nullopt;
+  return it->second;
+}
+
+bool FakeForm::RenameFile(const std::string& from, const std::string& to) {
+  log.push_back("rename: " + from + " -> " + to);
+  auto it = files.find(from);
+  if (it == files.end()) return false;
+  files[to] = it->second;
+  files.erase(from);
+  return true;
+}
+
+bool FakeForm::RemoveFile(const std::string& path) {
+  log.push_back("remove: " + path);
+  return files.erase(path) > 0;
+}
+
+std::int32_t FakeForm::OpenWithShell(const std::string& document, std::int32_t showCommand) {
+  log.push_back("shell: " + document + " " + std::to_string(showCommand));
+  return shellResult;
+}
+
+std::vector<std::string> FakeForm::Filter(const std::string& prefix) const {
+  std::vector<std::string> out;
+  for (const auto& line : log) {
+    if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix == "box: " ? 0 : prefix.size()));
+  }
+  return out;
+}
+
+}  // namespace test

@@ -1,0 +1,56 @@
+// A test double of the window's services that records every call in order.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "window/form_services.h"
+
+namespace test {
+
+class FakeForm : public window::FormServices {
+ public:
+  // What the window holds.
+  std::string driveBox;
+  std::string status;
+  std::string currentDirectory = "C:\\Ohjelmatiedostot\\VKR";
+  std::string windowsFolder = "C:\\windows";
+  std::map<std::string, std::int64_t> files;  // path -> length
+  std::int32_t shellResult = 42;
+
+  // Runs a command: by default exit code 0 and nothing else happens.
+  std::function<std::int32_t(const std::string&)> onRun = [](const std::string&) { return 0; };
+  // Runs while a message box is open (the watcher may rewrite the box meanwhile).
+  std::function<void()> whileBoxOpen = [] {};
+
+  // Everything that happened, in order, one line each.
+  std::vector<std::string> log;
+
+  std::vector<std::string> Runs() const { return Filter("run: "); }
+  std::vector<std::string> Boxes() const { return Filter("box: "); }
+
+  std::string DriveBoxText() override { return driveBox; }
+  std::string StatusText() override { return status; }
+  void SetStatusText(const std::string& text) override;
+  std::int16_t ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style,
+                           std::int32_t x, std::int32_t y) override;
+  std::int32_t RunAndWait(const std::string& commandLine) override;
+  std::optional<std::int64_t> FileLength(const std::string& path) override;
+  std::string CurrentDirectory() override { return currentDirectory; }
+  std::string WindowsFolder() override { return windowsFolder; }
+  bool RenameFile(const std::string& from, const std::string& to) override;
+  bool RemoveFile(const std::string& path) override;
+  std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) override;
+
+ private:
+  std::vector<std::string> Filter(const std::string& prefix) const;
+};
+
+// "box: <title>|<prompt>@x,y" as the log writes it.
+std::string Box(const std::string& prompt, std::int32_t x, std::int32_t y, const std::string& title = "USB-asennus");
+
+}  // namespace test
