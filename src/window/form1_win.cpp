@@ -1,6 +1,7 @@
 // Form1: creating the window from the control table and dispatching its events.
 #include "window/form1_win.h"
 
+#include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
 
@@ -155,7 +156,7 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
 
 Form1::~Form1() {
   if (window_ != nullptr && ::IsWindow(window_)) {
-    Form_Unload();
+    if (loaded_) Form_Unload();
     quitOnDestroy_ = false;
     ::DestroyWindow(window_);
   }
@@ -265,6 +266,8 @@ int Form1::ControlAt(HWND control) const {
 }
 
 void Form1::Form_Load() {
+  loaded_ = true;
+  unloaded_ = false;
   DEV_BROADCAST_DEVICEINTERFACE_A filter = volume_watch::DeviceInterfaceFilter();
   volume_watch::Hook(window_);
   deviceNotifyHandle_ = ::RegisterDeviceNotificationA(window_, &filter, volume_watch::AllInterfaceClasses);

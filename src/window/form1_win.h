@@ -91,6 +91,7 @@ class Form1 final : public volume_watch::NoticeTarget {
   HWND lastFocus_ = nullptr;
   int dpi_ = 96;
   bool quitOnDestroy_ = false;
+  bool loaded_ = false;
   bool unloaded_ = false;
   HDEVNOTIFY deviceNotifyHandle_ = nullptr;  // set by Form_Load, released by Form_Unload
 

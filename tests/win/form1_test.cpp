@@ -1,0 +1,286 @@
+// Form1 created in the test process and checked against the window's own
+// numbers, stated here in pixels and ANSI bytes (not read back from the table).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <vector>
+
+#include "volume_watch/volume_watch_win.h"
+#include "win_test_support.h"
+#include "window/form1_win.h"
+
+namespace {
+
+using window::Form1;
+
+std::unique_ptr<Form1> NewForm() {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  return Form1::Create(::GetModuleHandleA(nullptr));
+}
+
+std::string Text(HWND w) {
+  char buffer[512] = {};
+  ::SendMessageA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+RECT InParent(HWND w) {
+  RECT r;
+  ::GetWindowRect(w, &r);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(w), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+struct Expected {
+  const char* name;
+  const char* container;  // nullptr: the form
+  int left, top, width, height;
+};
+
+// Twips / 15, worked out by hand.
+const Expected Geometry[] = {
+    {"Frame1", nullptr, 0, 0, 473, 409},     {"Label2", "Frame1", 8, 16, 441, 17},
+    {"Label1", "Frame1", 32, 40, 249, 25},   {"Text1", "Frame1", 272, 40, 185, 25},
+    {"Label6", "Frame1", 240, 64, 33, 17},   {"Label4", "Frame1", 272, 64, 185, 17},
+    {"Frame2", "Frame1", 16, 88, 441, 129},  {"Command2", "Frame1", 32, 120, 129, 33},
+    {"Command1", "Frame1", 168, 120, 121, 33}, {"Command5", "Frame2", 280, 32, 145, 33},
+    {"Image4", "Frame2", 376, 72, 32, 32},   {"Image2", "Frame1", 16, 216, 441, 54},
+    {"Image3", "Frame1", 16, 256, 441, 54},  {"Image1", "Frame1", 8, 344, 85, 47},
+    {"Command3", "Frame1", 360, 360, 81, 33}, {"Label5", "Frame1", 120, 376, 105, 17},
+    {"Label7", "Frame1", 368, 392, 81, 17},
+};
+
+TEST(Form1, TitleClientAreaAndPlace) {
+  auto form = NewForm();
+  ASSERT_TRUE(form);
+  EXPECT_EQ(Text(form->Handle()), "Vakkura -  Solvara USB asennus... ");
+  RECT client;
+  ::GetClientRect(form->Handle(), &client);
+  EXPECT_EQ(client.right, 471);
+  EXPECT_EQ(client.bottom, 408);
+  POINT origin{0, 0};
+  ::ClientToScreen(form->Handle(), &origin);
+  EXPECT_EQ(origin.x, 4);
+  EXPECT_EQ(origin.y, 30);
+  EXPECT_NE(::GetClassLongPtrA(form->Handle(), GCLP_HICON), 0);
+  EXPECT_NE(::GetClassLongPtrA(form->Handle(), GCLP_HICONSM), 0);
+}
+
+TEST(Form1, EveryControlHasItsRectangleInItsContainer) {
+  auto form = NewForm();
+  for (const auto& e : Geometry) {
+    SCOPED_TRACE(e.name);
+    HWND control = form->Control(e.name);
+    HWND container = e.container ? form->Control(e.container) : form->Handle();
+    EXPECT_EQ(::GetParent(control), container);
+    RECT r = InParent(control);
+    EXPECT_EQ(r.left, e.left);
+    EXPECT_EQ(r.top, e.top);
+    EXPECT_EQ(r.right - r.left, e.width);
+    EXPECT_EQ(r.bottom - r.top, e.height);
+  }
+}
+
+TEST(Form1, ControlsAreCreatedInOrderSoEarlierOnesLieInFront) {
+  auto form = NewForm();
+  const char* frame1Children[] = {"Command3", "Command2", "Command1", "Text1", "Frame2", "Image3", "Image2",
+                                  "Label2",   "Label7",   "Label6",   "Label5", "Image1", "Label4", "Label1"};
+  HWND child = ::GetWindow(form->Control("Frame1"), GW_CHILD);
+  for (const char* name : frame1Children) {
+    EXPECT_EQ(child, form->Control(name)) << name;
+    child = ::GetWindow(child, GW_HWNDNEXT);
+  }
+  EXPECT_EQ(child, nullptr);
+  EXPECT_EQ(::GetWindow(form->Control("Frame2"), GW_CHILD), form->Control("Command5"));
+}
+
+TEST(Form1, TextsInAnsiBytes) {
+  auto form = NewForm();
+  const struct {
+    const char* name;
+    const char* text;
+  } texts[] = {
+      {"Frame1", "Liit\xE4 nyt usb-muistitikku (v\xE4h. 1 Gt) koneeseen tunnistusta varten."},
+      {"Label2", "Sammuta ensin kaikki USB-kiintolevyt ja poista muut USB-muistit!"},
+      {"Label1", "Usb-muistisi levyaseman tunnus on:"},
+      {"Text1", ""},
+      {"Label6", "Info:"},
+      {"Label4", ""},
+      {"Frame2", "VKR Solvara-linuxin 7.10 asennus"},
+      {"Command2", "1. Alusta usb-muisti"},
+      {"Command1", "2. Lataa VKR-linux"},
+      {"Command5", "3. Asenna VKR-linux usb-muistille"},
+      {"Command3", "Sulje"},
+      {"Label5", "www.vakkura.example"},
+  };
+  for (const auto& t : texts) EXPECT_EQ(Text(form->Control(t.name)), t.text) << t.name;
+  EXPECT_NE(Text(form->Control("Label7")).find("VKR"), std::string::npos);
+}
+
+TEST(Form1, FontsHaveTheirFaceHeightWeightAndWesternCharacterSet) {
+  auto form = NewForm();
+  const struct {
+    const char* name;
+    const char* face;
+    int height;  // 9 pt = 12 px, 8.25 pt = 11 px at 96 dpi
+    int weight;
+  } fonts[] = {
+      {"Frame1", "Verdana", -12, 700},        {"Label2", "Verdana", -11, 700},
+      {"Label1", "Verdana", -12, 700},        {"Text1", "MS Sans Serif", -11, 400},
+      {"Label6", "Verdana", -11, 700},        {"Label4", "MS Sans Serif", -11, 700},
+      {"Frame2", "MS Sans Serif", -11, 700},  {"Command2", "Verdana", -11, 400},
+      {"Command1", "Verdana", -11, 400},      {"Command5", "Verdana", -11, 400},
+      {"Command3", "Verdana", -11, 700},      {"Label5", "MS Sans Serif", -11, 700},
+  };
+  for (const auto& f : fonts) {
+    SCOPED_TRACE(f.name);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(form->Control(f.name), WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    LOGFONTA lf{};
+    ASSERT_EQ(::GetObjectA(font, sizeof lf, &lf), static_cast<int>(sizeof lf));
+    EXPECT_STREQ(lf.lfFaceName, f.face);
+    EXPECT_EQ(lf.lfHeight, f.height);
+    EXPECT_EQ(lf.lfWeight, f.weight);
+    EXPECT_EQ(lf.lfCharSet, ANSI_CHARSET);
+    EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut);
+  }
+}
+
+TEST(Form1, ControlsAskForTheirSystemColours) {
+  auto form = NewForm();
+  const struct {
+    const char* name;
+    UINT message;
+    int text;
+    int back;
+  } colours[] = {
+      {"Frame1", WM_CTLCOLORSTATIC, COLOR_MENUTEXT, COLOR_WINDOW},
+      {"Label2", WM_CTLCOLORSTATIC, COLOR_ACTIVECAPTION, COLOR_WINDOW},
+      {"Label1", WM_CTLCOLORSTATIC, COLOR_BTNTEXT, COLOR_WINDOW},
+      {"Text1", WM_CTLCOLOREDIT, COLOR_WINDOWTEXT, COLOR_WINDOW},
+      {"Label4", WM_CTLCOLORSTATIC, COLOR_3DDKSHADOW, COLOR_WINDOW},
+      {"Frame2", WM_CTLCOLORSTATIC, COLOR_ACTIVECAPTION, COLOR_WINDOW},
+      {"Command2", WM_CTLCOLORBTN, COLOR_BTNTEXT, COLOR_BTNFACE},
+      {"Command3", WM_CTLCOLORBTN, COLOR_BTNTEXT, COLOR_WINDOW},
+      {"Label5", WM_CTLCOLORSTATIC, COLOR_BTNTEXT, COLOR_WINDOW},
+  };
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  for (const auto& c : colours) {
+    SCOPED_TRACE(c.name);
+    ::SetTextColor(dc, RGB(1, 2, 3));
+    LRESULT brush = ::SendMessageA(form->Handle(), c.message, reinterpret_cast<WPARAM>(dc),
+                                   reinterpret_cast<LPARAM>(form->Control(c.name)));
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), ::GetSysColorBrush(c.back));
+    EXPECT_EQ(::GetTextColor(dc), ::GetSysColor(c.text));
+    EXPECT_EQ(::GetBkColor(dc), ::GetSysColor(c.back));
+  }
+  ::DeleteDC(dc);
+}
+
+TEST(Form1, OnlyTheClickedPicturesAndLabelsNoticeClicks) {
+  auto form = NewForm();
+  for (const char* name : {"Image1", "Image4", "Label5", "Label7"})
+    EXPECT_TRUE(::GetWindowLongA(form->Control(name), GWL_STYLE) & SS_NOTIFY) << name;
+  for (const char* name : {"Label1", "Label2", "Label4", "Label6", "Image2", "Image3"})
+    EXPECT_FALSE(::GetWindowLongA(form->Control(name), GWL_STYLE) & SS_NOTIFY) << name;
+}
+
+struct FoundTooltip {
+  HWND owner;
+  HWND tooltip;
+};
+
+BOOL CALLBACK FindTooltip(HWND w, LPARAM p) {
+  auto* found = reinterpret_cast<FoundTooltip*>(p);
+  char cls[64] = {};
+  ::GetClassNameA(w, cls, sizeof cls);
+  if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0 && ::GetWindow(w, GW_OWNER) == found->owner) {
+    found->tooltip = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+TEST(Form1, TooltipsOfTheCloseButtonTheLinkAndTheHelpPicture) {
+  auto form = NewForm();
+  FoundTooltip found{form->Handle(), nullptr};
+  ::EnumThreadWindows(::GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&found));
+  ASSERT_NE(found.tooltip, nullptr);
+  ASSERT_EQ(::SendMessageA(found.tooltip, TTM_GETTOOLCOUNT, 0, 0), 3);
+  const struct {
+    const char* control;
+    const char* text;
+  } tips[] = {{"Command3", "Sulje ohjelma!"}, {"Label5", "www.vakkura.example"}, {"Image4", "Lue ohje t\xE4st\xE4!"}};
+  for (const auto& tip : tips) {
+    char text[128] = {};
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = form->Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(form->Control(tip.control));
+    tool.lpszText = text;
+    ::SendMessageA(found.tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(text, tip.text) << tip.control;
+  }
+}
+
+HWND PressTab(Form1& form, bool backwards) {
+  BYTE keys[256];
+  ::GetKeyboardState(keys);
+  keys[VK_SHIFT] = backwards ? 0x80 : 0;
+  ::SetKeyboardState(keys);
+  ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+  MSG m;
+  while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (form.PreTranslateMessage(m)) continue;
+    ::TranslateMessage(&m);
+    ::DispatchMessageA(&m);
+  }
+  keys[VK_SHIFT] = 0;
+  ::SetKeyboardState(keys);
+  return ::GetFocus();
+}
+
+TEST(Form1, FocusStartsOnDownloadAndTabFollowsTheTabIndexes) {
+  auto form = NewForm();
+  form->Show();
+  wintest::Pump(100);
+  EXPECT_EQ(::GetFocus(), form->Control("Command1"));
+  for (const char* next : {"Command2", "Command3", "Command5", "Text1", "Command1"})
+    EXPECT_EQ(PressTab(*form, false), form->Control(next)) << next;
+  for (const char* previous : {"Text1", "Command5", "Command3", "Command2", "Command1"})
+    EXPECT_EQ(PressTab(*form, true), form->Control(previous)) << previous;
+}
+
+TEST(Form1, NoControlMovesWhenTheWindowChangesSize) {
+  auto form = NewForm();
+  std::vector<RECT> before;
+  for (const auto& e : Geometry) before.push_back(InParent(form->Control(e.name)));
+  ::SetWindowPos(form->Handle(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
+  ::SetWindowPos(form->Handle(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+  for (size_t i = 0; i < before.size(); ++i) {
+    RECT after = InParent(form->Control(Geometry[i].name));
+    EXPECT_TRUE(::EqualRect(&after, &before[i])) << Geometry[i].name;
+  }
+}
+
+TEST(Form1, CloseButtonAndCloseCommandUnloadAtOnce) {
+  for (bool byButton : {true, false}) {
+    auto form = NewForm();
+    form->Form_Load();
+    HWND window = form->Handle();
+    ASSERT_EQ(volume_watch::CurrentHookState().hookedWindow, window);
+    if (byButton) {
+      ::SendMessageA(form->Control("Command3"), BM_CLICK, 0, 0);
+    } else {
+      ::SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    EXPECT_FALSE(::IsWindow(window)) << byButton;
+    EXPECT_EQ(volume_watch::CurrentHookState().hookedWindow, nullptr);
+    EXPECT_EQ(form->DeviceNotifyHandle(), nullptr);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// RunAndWait with a tiny program that exits with its argument.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "steps/command_line.h"
+#include "steps/run_and_wait_win.h"
+#include "win_test_support.h"
+
+namespace {
+
+std::string ExitWith() { return wintest::ExeFolder() + "\\exit_with.exe"; }
+
+TEST(RunAndWait, ReturnsTheExitCodeAsASigned32BitNumber) {
+  const struct {
+    const char* argument;
+    std::int32_t result;
+  } cases[] = {{"0", 0}, {"3", 3}, {"0x80000000", INT32_MIN}, {"0xFFFFFFFF", -1}, {"0x7FFFFFFF", INT32_MAX}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(steps::RunAndWait(ExitWith() + " " + c.argument), c.result) << c.argument;
+  }
+}
+
+TEST(RunAndWait, NameWithoutExtensionIsCompletedWithExe) {
+  EXPECT_EQ(steps::RunAndWait(wintest::ExeFolder() + "\\exit_with 7"), 7);
+}
+
+TEST(RunAndWait, MissingProgramGivesMinusOneAtOnce) {
+  for (const char* line : {"Z:\\no\\such\\folder\\HPUSBF  E:", "no-such-program-anywhere -t3"}) {
+    const DWORD start = ::GetTickCount();
+    EXPECT_EQ(steps::RunAndWait(line), -1) << line;
+    EXPECT_LT(::GetTickCount() - start, 1000u) << line;
+  }
+}
+
+TEST(RunAndWait, ProgramSeesItsCommandLineByteForByte) {
+  const std::string log = wintest::NewTempFolder("cmdline") + "\\line.txt";
+  ::SetEnvironmentVariableA("EXIT_WITH_LOG", log.c_str());
+  const std::string line = ExitWith() + "  0  E: -FS:FAT32   -Y";
+  EXPECT_EQ(steps::RunAndWait(line), 0);
+  ::SetEnvironmentVariableA("EXIT_WITH_LOG", nullptr);
+  EXPECT_EQ(wintest::ReadFile(log), line);
+}
+
+// The quoting must give back every token when the line is split again.
+TEST(QuoteArgument, RoundTripsThroughCommandLineToArgvW) {
+  const std::vector<std::string> tokens = {
+      "C:\\Program Files\\VKR\\HPUSBF", "E:", "-S:C:\\Program Files\\VKR\\SYSLINUX", "a\"b", "a b\\",
+      "a\\\\\"b c", "\\\\server\\share x", "tab\there", "plain", "trailing\\\\", "\"", " "};
+  std::string line = "program";
+  for (const auto& t : tokens) line += " " + steps::QuoteArgument(t);
+  std::wstring wide(line.begin(), line.end());
+  int count = 0;
+  LPWSTR* argv = ::CommandLineToArgvW(wide.c_str(), &count);
+  ASSERT_NE(argv, nullptr);
+  ASSERT_EQ(count, static_cast<int>(tokens.size()) + 1);
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    std::wstring got(argv[i + 1]);
+    EXPECT_EQ(std::string(got.begin(), got.end()), tokens[i]) << i;
+  }
+  ::LocalFree(argv);
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+// Message boxes read and closed from a thread timer, and small file helpers.
+#include "win_test_support.h"
+
+#include "platform/handle_win.h"
+
+#include <vector>
+
+namespace wintest {
+namespace {
+
+// A box is read only once it has stood open for a while: a timer of the test
+// that fell due while the thread was busy (say, waiting for a tool) would
+// otherwise fire before the box's own placing timer has run.
+constexpr DWORD SettleMs = 100;
+
+struct Watch {
+  std::string title;
+  std::function<void(HWND)> inside;
+  std::vector<SeenBox> seen;
+  HWND pending = nullptr;
+  DWORD pendingSince = 0;
+  HWND last = nullptr;
+};
+Watch* current = nullptr;
+
+SeenBox Read(HWND box) {
+  SeenBox s;
+  s.found = true;
+  char text[4096] = {};
+  ::GetWindowTextA(box, text, sizeof text);
+  s.title = text;
+  ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the box's text is the static 0xFFFF
+  s.prompt = text;
+  ::GetWindowRect(box, &s.rect);
+  s.topmost = (::GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  return s;
+}
+
+VOID CALLBACK Look(HWND, UINT, UINT_PTR id, DWORD) {
+  if (current == nullptr) {
+    ::KillTimer(nullptr, id);
+    return;
+  }
+  HWND box = ::FindWindowA("#32770", current->title.c_str());
+  if (box == nullptr || box == current->last) return;
+  if (box != current->pending) {
+    current->pending = box;
+    current->pendingSince = ::GetTickCount();
+    return;
+  }
+  if (::GetTickCount() - current->pendingSince < SettleMs) return;
+  current->last = box;
+  current->pending = nullptr;
+  if (current->inside) current->inside(box);
+  current->seen.push_back(Read(box));
+  ::PostMessageA(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+}
+
+std::vector<SeenBox> Watching(const std::string& title, const std::function<void()>& open,
+                              const std::function<void(HWND)>& inside) {
+  Watch watch{title, inside, {}};
+  current = &watch;
+  UINT_PTR timer = ::SetTimer(nullptr, 0, 20, Look);
+  open();
+  ::KillTimer(nullptr, timer);
+  current = nullptr;
+  return watch.seen;
+}
+
+}  // namespace
+
+SeenBox WhileBoxOpen(const std::string& title, const std::function<void()>& open,
+                     const std::function<void(HWND)>& inside) {
+  std::vector<SeenBox> seen = Watching(title, open, inside);
+  return seen.empty() ? SeenBox{} : seen.front();
+}
+
+std::vector<SeenBox> WhileBoxesOpen(const std::string& title, const std::function<void()>& open) {
+  return Watching(title, open, nullptr);
+}
+
+POINT CentreOf(HWND window) {
+  RECT r;
+  ::GetWindowRect(window, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void ClickAt(POINT screen) {
+  ::SetCursorPos(screen.x, screen.y);
+  INPUT input[2] = {};
+  input[0].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[1].type = INPUT_MOUSE;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(2, input, sizeof(INPUT));
+}
+
+void Pump(DWORD ms) {
+  const DWORD end = ::GetTickCount() + ms;
+  do {
+    MSG m;
+    while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&m);
+      ::DispatchMessageA(&m);
+    }
+    ::Sleep(5);
+  } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
+}
+
+HWND OwnerWindow() {
+  static HWND owner = nullptr;
+  if (owner == nullptr) {
+    WNDCLASSA c{};
+    c.lpfnWndProc = ::DefWindowProcA;
+    c.hInstance = ::GetModuleHandleA(nullptr);
+    c.lpszClassName = "UsbTestOwner";
+    ::RegisterClassA(&c);
+    owner = ::CreateWindowExA(0, "UsbTestOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                              nullptr, nullptr, c.hInstance, nullptr);
+  }
+  return owner;
+}
+
+std::string NewTempFolder(const std::string& hint) {
+  char base[MAX_PATH] = {};
+  ::GetTempPathA(sizeof base, base);
+  std::string folder;
+  for (int i = 0;; ++i) {
+    folder = std::string(base) + "usbtest-" + hint + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
+             std::to_string(i);
+    if (::CreateDirectoryA(folder.c_str(), nullptr)) return folder;
+  }
+}
+
+std::string ExeFolder() {
+  char path[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string full(path);
+  return full.substr(0, full.find_last_of('\\'));
+}
+
+std::string ReadFile(const std::string& path) {
+  platform::UniqueFile file(
+      ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  return bytes;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  platform::UniqueFile file(
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (file) ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace wintest

@@ -1,0 +1,49 @@
+// Helpers of the Windows tests: message boxes opened, read and closed on the test's own thread.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wintest {
+
+// What a message box looked like a moment after it opened.
+struct SeenBox {
+  bool found = false;
+  std::string title;   // ANSI bytes
+  std::string prompt;  // ANSI bytes
+  RECT rect{};
+  bool topmost = false;
+};
+
+// Runs open(), which is expected to show a modal box titled `title` (ANSI); a
+// thread timer running inside the box's modal loop reads the box once it has
+// stood open for a moment (after calling inside(box), if given), then clicks
+// its OK button. Returns what it saw.
+SeenBox WhileBoxOpen(const std::string& title, const std::function<void()>& open,
+                     const std::function<void(HWND box)>& inside = nullptr);
+
+// Like WhileBoxOpen, for a chain that opens several boxes of that title one
+// after another: each is read and closed in turn.
+std::vector<SeenBox> WhileBoxesOpen(const std::string& title, const std::function<void()>& open);
+
+// Clicks with the real mouse at a point of the screen (SendInput), then pumps.
+void ClickAt(POINT screen);
+POINT CentreOf(HWND window);
+
+// Dispatches the thread's messages for about ms milliseconds.
+void Pump(DWORD ms);
+
+// A plain visible top-level window to own boxes.
+HWND OwnerWindow();
+
+// A new empty folder under the temporary folder; its path without a trailing backslash.
+std::string NewTempFolder(const std::string& hint);
+// The folder of the running test program.
+std::string ExeFolder();
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+}  // namespace wintest
