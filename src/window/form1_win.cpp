@@ -201,7 +201,7 @@ void Form1::CreateControls() {
         break;
       case ControlKind::CommandButton:
         cls = "BUTTON";
-        style |= WS_TABSTOP | BS_PUSHBUTTON;
+        style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;  // a long caption wraps, as on a form
         break;
       case ControlKind::Picture:
         style |= (c.picture == PictureKind::Icon ? SS_ICON : SS_BITMAP) | (c.clickable ? SS_NOTIFY : 0);
