@@ -1,0 +1,177 @@
+// Sandbox checks and recursive delete and copy for the format tool and the boot-loader installer.
+#include "fs_win.h"
+
+#include "console_win.h"
+#include "handle_win.h"
+#include "names.h"
+
+namespace standins {
+
+namespace {
+
+// Deeper than any real stick layout; a link loop in a source folder stops here
+// instead of copying forever.
+constexpr int kMaxDepth = 64;
+
+bool IsDotEntry(const wchar_t* name) {
+  return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
+}
+
+bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wstring& keep,
+                int depth) {
+  if (depth > kMaxDepth) {
+    Say(tool, "folder nesting too deep, not emptied: " + Narrow(dir));
+    return false;
+  }
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileW(JoinPath(dir, L"*").c_str(), &found));
+  if (!search) {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
+    Say(tool, "cannot list " + Narrow(dir) + ": " + ErrorText(error));
+    return false;
+  }
+  bool ok = true;
+  do {
+    if (IsDotEntry(found.cFileName)) continue;
+    if (!keep.empty() && FoldCase(found.cFileName) == FoldCase(keep)) continue;
+    std::wstring path = JoinPath(dir, found.cFileName);
+    // Read-only entries would refuse deletion.
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    bool is_dir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    bool is_link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (is_dir) {
+      // A linked folder is unlinked, not emptied: its content lies elsewhere.
+      if (!is_link && !EmptyLevel(tool, path, L"", depth + 1)) {
+        ok = false;
+        continue;
+      }
+      // On Windows this removes a link itself; Wine 8 cannot remove a Unix symlink to
+      // a folder at all and says "not empty", which is reported like any failure.
+      if (!RemoveDirectoryW(path.c_str())) {
+        Say(tool, "cannot remove folder " + Narrow(path) + ": " + ErrorText(GetLastError()));
+        ok = false;
+      }
+    } else if (!DeleteFileW(path.c_str())) {
+      Say(tool, "cannot delete " + Narrow(path) + ": " + ErrorText(GetLastError()));
+      ok = false;
+    }
+  } while (FindNextFileW(search.get(), &found));
+  return ok;
+}
+
+bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wstring& to,
+               int depth) {
+  if (depth > kMaxDepth) {
+    Say(tool, "folder nesting too deep (a link loop?), not copied: " + Narrow(from));
+    return false;
+  }
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileW(JoinPath(from, L"*").c_str(), &found));
+  if (!search) {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
+    Say(tool, "cannot list " + Narrow(from) + ": " + ErrorText(error));
+    return false;
+  }
+  bool ok = true;
+  do {
+    if (IsDotEntry(found.cFileName)) continue;
+    std::wstring source = JoinPath(from, found.cFileName);
+    std::wstring target = JoinPath(to, found.cFileName);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!CreateDirectoryW(target.c_str(), nullptr) && !IsDirectory(target)) {
+        Say(tool, "cannot create folder " + Narrow(target) + ": " + ErrorText(GetLastError()));
+        ok = false;
+        continue;
+      }
+      ok = CopyLevel(tool, source, target, depth + 1) && ok;
+    } else {
+      ok = CopyOneFile(tool, source, target) && ok;
+    }
+  } while (FindNextFileW(search.get(), &found));
+  return ok;
+}
+
+}  // namespace
+
+bool IsSandboxRoot(const std::wstring& root) {
+  return IsFile(JoinPath(root, kSandboxMarker));
+}
+
+std::wstring SandboxRootFromArg(const std::string& tool, const std::wstring& arg) {
+  wchar_t letter = DriveLetterFromArg(arg);
+  if (letter == 0) {
+    Say(tool, "\"" + Narrow(arg) + "\" is not a drive; give a letter and a colon, like E:");
+    return L"";
+  }
+  std::wstring root = std::wstring(1, letter) + L":\\";
+  if (!IsSandboxRoot(root)) {
+    Say(tool, "refusing drive " + Narrow(root) + ": it is not a sandbox stick (no " +
+                  Narrow(kSandboxMarker) + " in its root); nothing was changed");
+    return L"";
+  }
+  return root;
+}
+
+std::wstring LongPath(const std::wstring& path) {
+  if (path.compare(0, 4, L"\\\\?\\") == 0) return path;
+  DWORD need = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (need == 0) return path;
+  std::wstring full(need, L'\0');
+  DWORD got = GetFullPathNameW(path.c_str(), need, &full[0], nullptr);
+  if (got == 0 || got >= need) return path;
+  full.resize(got);
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+std::wstring JoinPath(const std::wstring& dir, const std::wstring& name) {
+  if (dir.empty()) return name;
+  if (dir.back() == L'\\' || dir.back() == L'/') return dir + name;
+  return dir + L"\\" + name;
+}
+
+bool IsDirectory(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring ModuleFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (n == 0) return L"";
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);  // truncated: try again with more room
+  }
+  std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+bool EmptyFolder(const std::string& tool, const std::wstring& dir, const std::wstring& keep) {
+  return EmptyLevel(tool, LongPath(dir), keep, 0);
+}
+
+bool CopyOneFile(const std::string& tool, const std::wstring& from, const std::wstring& to) {
+  SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only target would refuse
+  if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
+    Say(tool, "cannot copy " + Narrow(from) + " to " + Narrow(to) + ": " + ErrorText(GetLastError()));
+    return false;
+  }
+  return true;
+}
+
+bool CopyFolderContent(const std::string& tool, const std::wstring& from, const std::wstring& to) {
+  return CopyLevel(tool, LongPath(from), LongPath(to), 0);
+}
+
+}  // namespace standins

@@ -1,0 +1,134 @@
+// Drive-argument syntax, file-name safety and text conversion, shared by the stand-ins.
+#include "names.h"
+
+#include <cwchar>
+
+namespace standins {
+
+wchar_t DriveLetterFromArg(const std::wstring& arg) {
+  if (arg.size() != 2 || arg[1] != L':') return 0;
+  wchar_t c = arg[0];
+  if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  return (c >= L'A' && c <= L'Z') ? c : 0;
+}
+
+namespace {
+
+bool IsReservedDeviceName(const std::wstring& name) {
+  // Windows maps these names to devices even with an extension ("CON.txt"),
+  // so writing such a file would write to a device instead of the stick.
+  std::wstring base = FoldCase(name.substr(0, name.find(L'.')));
+  while (!base.empty() && base.back() == L' ') base.pop_back();
+  static const wchar_t* const kFixed[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
+  for (const wchar_t* reserved : kFixed) {
+    if (base == reserved) return true;
+  }
+  if (base.size() == 4 && (base.compare(0, 3, L"com") == 0 || base.compare(0, 3, L"lpt") == 0)) {
+    return base[3] >= L'0' && base[3] <= L'9';
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string UnsafeNameReason(const std::wstring& name) {
+  if (name.empty()) return "the name is empty";
+  if (name == L"." || name == L"..") return "the name is a reference to a folder (\".\" or \"..\")";
+  for (wchar_t c : name) {
+    if (c < 0x20 || c == 0x7F) return "the name holds a control character";
+    if (c == L'\\' || c == L'/') return "the name holds a path separator";
+    if (c == L':') return "the name holds a colon";
+    if (std::wcschr(L"*?\"<>|", c) != nullptr) return "the name holds a character Windows does not allow";
+  }
+  if (name.back() == L'.' || name.back() == L' ') {
+    return "the name ends in a dot or a blank, which Windows would drop";
+  }
+  if (IsReservedDeviceName(name)) return "the name is a Windows device name";
+  return "";
+}
+
+std::wstring FoldCase(const std::wstring& name) {
+  std::wstring folded = name;
+  for (wchar_t& c : folded) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return folded;
+}
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+void AppendWide(std::wstring& out, char32_t cp) {
+  if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+    cp -= 0x10000;
+    out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+    out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+  } else {
+    out += static_cast<wchar_t>(cp);
+  }
+}
+
+}  // namespace
+
+std::string ToUtf8(const std::wstring& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = static_cast<char32_t>(text[i]);
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
+      char32_t low = static_cast<char32_t>(text[i + 1]);
+      if (low >= 0xDC00 && low < 0xE000) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    if ((cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) cp = 0xFFFD;  // a lone surrogate
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+  std::wstring out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    unsigned char b = static_cast<unsigned char>(text[i]);
+    std::size_t extra = (b >= 0xC2 && b < 0xE0) ? 1 : (b >= 0xE0 && b < 0xF0) ? 2 : (b >= 0xF0 && b < 0xF5) ? 3 : 0;
+    char32_t cp = extra == 3 ? (b & 0x07) : extra == 2 ? (b & 0x0F) : extra == 1 ? (b & 0x1F) : b;
+    bool valid = b < 0x80 || extra > 0;
+    if (valid && i + extra >= text.size()) valid = extra == 0;
+    for (std::size_t k = 1; valid && k <= extra; ++k) {
+      unsigned char c = static_cast<unsigned char>(text[i + k]);
+      if ((c & 0xC0) != 0x80) valid = false;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (valid && extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp < 0xE000))) valid = false;
+    if (valid && extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) valid = false;
+    if (valid) {
+      AppendWide(out, cp);
+      i += extra + 1;
+    } else {
+      out += static_cast<wchar_t>(b);  // Latin-1 fallback keeps every byte visible
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace standins

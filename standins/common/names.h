@@ -1,0 +1,28 @@
+// Platform-free checks on the names the stand-ins are given: drive arguments and file names.
+#pragma once
+
+#include <string>
+
+namespace standins {
+
+// The marker file whose presence in a drive's root makes it a sandbox stick.
+constexpr wchar_t kSandboxMarker[] = L"vkr-sandbox.marker";
+
+// "E:" or "e:" gives 'E'; anything else (no colon, two letters, a path, a digit) gives 0.
+wchar_t DriveLetterFromArg(const std::wstring& arg);
+
+// Why a single path component cannot be created as given on a Windows drive, or ""
+// when it can. Refuses what could climb out of the destination ("..", separators,
+// a drive colon) and what Windows would silently change or treat as a device.
+std::string UnsafeNameReason(const std::wstring& name);
+
+// ASCII-only case folding, the way a FAT drive compares names for the cases that matter here.
+std::wstring FoldCase(const std::wstring& name);
+
+// UTF-16 (or UTF-32 where wchar_t is 32 bits) to UTF-8, for messages.
+std::string ToUtf8(const std::wstring& text);
+
+// UTF-8 to wide text; bytes that are not valid UTF-8 are taken as Latin-1.
+std::wstring FromUtf8(const std::string& text);
+
+}  // namespace standins
