@@ -1,0 +1,120 @@
+// Stand-in format tool: empties a sandbox stick, labels it and copies a folder onto it.
+//
+//   HPUSBF <drive> -FS:FAT32 -V:<label> -S:<folder> -Y
+//
+// It does not format for real: emptying the drive gives the same result for the
+// installer (an empty FAT32 stick) without any risk to a disk that is not a sandbox.
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "console_win.h"
+#include "fs_win.h"
+#include "names.h"
+
+namespace {
+
+using standins::Narrow;
+using standins::Say;
+
+const char kTool[] = "HPUSBF";
+
+struct Options {
+  std::wstring drive;
+  std::wstring label;
+  std::wstring source;
+};
+
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
+  return text.size() >= prefix.size() &&
+         standins::FoldCase(text.substr(0, prefix.size())) == standins::FoldCase(prefix);
+}
+
+// What a FAT volume label may hold: at most 11 characters, printable ASCII, none of
+// the characters FAT refuses in labels.
+bool IsValidLabel(const std::wstring& label) {
+  if (label.empty() || label.size() > 11) return false;
+  for (wchar_t c : label) {
+    if (c < 0x20 || c > 0x7E) return false;
+    if (std::wcschr(L"*?.,;:/\\|+=<>[]\"", c) != nullptr) return false;
+  }
+  return true;
+}
+
+bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
+  if (args.size() != 6) {
+    Say(kTool, "usage: HPUSBF <drive> -FS:FAT32 -V:<label> -S:<folder> -Y");
+    return false;
+  }
+  options.drive = args[1];
+  if (standins::FoldCase(args[2]) != L"-fs:fat32") {
+    Say(kTool, "the second argument must be -FS:FAT32, not \"" + Narrow(args[2]) + "\"");
+    return false;
+  }
+  if (!StartsWithNoCase(args[3], L"-V:") || !IsValidLabel(args[3].substr(3))) {
+    Say(kTool, "the third argument must be -V:<label> with a FAT label of 1 to 11 characters, not \"" +
+                   Narrow(args[3]) + "\"");
+    return false;
+  }
+  options.label = args[3].substr(3);
+  if (!StartsWithNoCase(args[4], L"-S:") || args[4].size() == 3) {
+    Say(kTool, "the fourth argument must be -S:<folder>, not \"" + Narrow(args[4]) + "\"");
+    return false;
+  }
+  options.source = args[4].substr(3);
+  if (standins::FoldCase(args[5]) != L"-y") {
+    Say(kTool, "the last argument must be -Y, not \"" + Narrow(args[5]) + "\"");
+    return false;
+  }
+  return true;
+}
+
+// The source must survive the emptying: a source folder on the stick itself would be
+// deleted before it is copied.
+bool SourceIsOnDrive(const std::wstring& source, const std::wstring& root) {
+  std::wstring full = standins::LongPath(source);
+  std::wstring drive_prefix = L"\\\\?\\" + root.substr(0, 2);
+  return StartsWithNoCase(full, drive_prefix);
+}
+
+int Run() {
+  Options options;
+  if (!ParseOptions(standins::CommandArgs(), options)) return 2;
+
+  std::wstring root = standins::SandboxRootFromArg(kTool, options.drive);
+  if (root.empty()) return 1;
+  if (!standins::IsDirectory(options.source)) {
+    Say(kTool, "source folder " + Narrow(options.source) + " does not exist; nothing was changed");
+    return 1;
+  }
+  if (SourceIsOnDrive(options.source, root)) {
+    Say(kTool, "source folder " + Narrow(options.source) + " lies on the drive to be emptied; nothing was changed");
+    return 1;
+  }
+
+  Say(kTool, "emptying " + Narrow(root) + " (the sandbox marker stays)");
+  if (!standins::EmptyFolder(kTool, root, standins::kSandboxMarker)) {
+    Say(kTool, "the drive could not be emptied completely");
+    return 1;
+  }
+
+  // Folder-backed drives (Wine maps a drive letter to a directory) may not take a
+  // label; the stick is still usable, so that is only worth a note.
+  if (!SetVolumeLabelW(root.c_str(), options.label.c_str())) {
+    Say(kTool, "note: the volume label was not set: " + standins::ErrorText(GetLastError()));
+  }
+
+  Say(kTool, "copying " + Narrow(options.source) + " to " + Narrow(root));
+  if (!standins::CopyFolderContent(kTool, options.source, root)) {
+    Say(kTool, "the source folder could not be copied completely");
+    return 1;
+  }
+  Say(kTool, "done: " + Narrow(root) + " formatted as FAT32, label " + Narrow(options.label));
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return Run(); }

@@ -1,0 +1,90 @@
+// Stand-in boot-loader installer: puts ldlinux.sys and the SYSLINUX loader modules on a sandbox stick.
+//
+//   syslinux.exe <drive>
+//
+// The loader files come from the SYSLINUX folder beside this program. The real boot
+// sector is written on Linux, by Debian's syslinux, when a sandbox stick is packed
+// into a disk image; here ldlinux.sys is copied from that folder when it holds one,
+// or else a placeholder that says what it stands for.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "console_win.h"
+#include "fs_win.h"
+#include "handle_win.h"
+#include "names.h"
+
+namespace {
+
+using standins::JoinPath;
+using standins::Narrow;
+using standins::Say;
+
+const char kTool[] = "syslinux";
+
+const char kPlaceholder[] =
+    "This file stands for the SYSLINUX boot loader (ldlinux.sys).\r\n"
+    "The stand-in installer cannot write a boot sector; the real one is installed\r\n"
+    "by Linux's syslinux when this sandbox stick is packed into a disk image.\r\n";
+
+bool WritePlaceholder(const std::wstring& path) {
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD size = sizeof kPlaceholder - 1;
+  DWORD written = 0;
+  if (!file || !WriteFile(file.get(), kPlaceholder, size, &written, nullptr) || written != size) {
+    Say(kTool, "cannot write " + Narrow(path) + ": " + standins::ErrorText(GetLastError()));
+    return false;
+  }
+  return true;
+}
+
+// Every loader module (*.c32) in the folder, by name.
+std::vector<std::wstring> LoaderModules(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileW(JoinPath(folder, L"*.c32").c_str(), &found));
+  if (!search) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+  } while (FindNextFileW(search.get(), &found));
+  return names;
+}
+
+int Run() {
+  std::vector<std::wstring> args = standins::CommandArgs();
+  if (args.size() != 2) {
+    Say(kTool, "usage: syslinux.exe <drive>");
+    return 2;
+  }
+  std::wstring root = standins::SandboxRootFromArg(kTool, args[1]);
+  if (root.empty()) return 1;
+
+  std::wstring folder = JoinPath(standins::ModuleFolder(), L"SYSLINUX");
+  if (!standins::IsFile(JoinPath(folder, L"ldlinux.c32"))) {
+    Say(kTool, "no ldlinux.c32 in " + Narrow(folder) + ", which must stand beside this program; nothing was changed");
+    return 1;
+  }
+
+  bool ok = true;
+  std::wstring sys_source = JoinPath(folder, L"ldlinux.sys");
+  std::wstring sys_target = JoinPath(root, L"ldlinux.sys");
+  if (standins::IsFile(sys_source)) {
+    ok = standins::CopyOneFile(kTool, sys_source, sys_target) && ok;
+  } else {
+    ok = WritePlaceholder(sys_target) && ok;
+  }
+  for (const std::wstring& name : LoaderModules(folder)) {
+    ok = standins::CopyOneFile(kTool, JoinPath(folder, name), JoinPath(root, name)) && ok;
+  }
+  if (!ok) return 1;
+  Say(kTool, "boot loader installed on " + Narrow(root));
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return Run(); }
