@@ -1,0 +1,160 @@
+// Scenario scripts of the end-to-end driver: parsing their lines, and writing USB.exe's texts as event lines.
+#include "scenario.h"
+
+#include <cstdio>
+
+namespace e2e {
+namespace {
+
+struct Verb {
+  const char* word;
+  StepKind kind;
+  bool needsArgument;
+};
+
+// "status" and "drive" take an empty text as a line of one word: the text is then empty.
+const Verb Verbs[] = {
+    {"start", StepKind::Start, false},         {"attach", StepKind::Attach, false},
+    {"click", StepKind::Click, true},          {"host", StepKind::Host, true},
+    {"close", StepKind::Close, false},         {"sleep", StepKind::Sleep, true},
+    {"window", StepKind::Window, false},       {"box", StepKind::Box, true},
+    {"status", StepKind::Status, false},       {"drive", StepKind::Drive, false},
+    {"wait-drive", StepKind::WaitDrive, false}, {"wait-status", StepKind::WaitStatus, false},
+    {"exit", StepKind::Exit, true},
+};
+
+// Code page 1252 from 0x80 to 0x9F; 0 where it defines no character. From 0xA0 up
+// it is Latin-1, so the byte is the code point.
+const char32_t Cp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void AppendHex(std::string& out, unsigned char byte) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+  out += hex;
+}
+
+}  // namespace
+
+bool IsCheck(StepKind kind) {
+  switch (kind) {
+    case StepKind::Host:
+    case StepKind::Window:
+    case StepKind::Box:
+    case StepKind::Status:
+    case StepKind::Drive:
+    case StepKind::WaitDrive:
+    case StepKind::WaitStatus:
+    case StepKind::Exit:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::vector<Step> ParseScenario(const std::string& content, std::vector<std::string>& errors) {
+  std::vector<Step> steps;
+  int number = 0;
+  std::size_t begin = 0;
+  while (begin < content.size()) {
+    std::size_t end = content.find('\n', begin);
+    if (end == std::string::npos) end = content.size();
+    std::string line = content.substr(begin, end - begin);
+    begin = end + 1;
+    ++number;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+
+    const std::size_t blank = line.find(' ');
+    const std::string word = line.substr(0, blank);
+    const std::string argument = blank == std::string::npos ? "" : line.substr(blank + 1);
+    const Verb* verb = nullptr;
+    for (const Verb& v : Verbs) {
+      if (word == v.word) verb = &v;
+    }
+    if (verb == nullptr) {
+      errors.push_back("line " + std::to_string(number) + ": unknown step \"" + word + "\"");
+      continue;
+    }
+    if (verb->needsArgument && argument.empty()) {
+      errors.push_back("line " + std::to_string(number) + ": \"" + word + "\" needs an argument");
+      continue;
+    }
+    if (verb->kind == StepKind::Click && ButtonId(argument) == 0) {
+      errors.push_back("line " + std::to_string(number) + ": no button \"" + argument + "\" (1, 2, 3 or sulje)");
+      continue;
+    }
+    steps.push_back(Step{verb->kind, line, argument, number});
+  }
+  return steps;
+}
+
+int ButtonId(const std::string& word) {
+  // Control id = 100 + the control's index in Form1's control table.
+  if (word == "1") return 102;      // Command2, "1. Alusta usb-muisti"
+  if (word == "2") return 103;      // Command1, "2. Lataa VKR-linux"
+  if (word == "3") return 106;      // Command5, "3. Asenna VKR-linux usb-muistille"
+  if (word == "sulje") return 101;  // Command3, "Sulje"
+  return 0;
+}
+
+std::string EscapeAnsi(const std::string& cp1252) {
+  std::string out;
+  for (std::size_t i = 0; i < cp1252.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(cp1252[i]);
+    const bool atEdge = i == 0 || i + 1 == cp1252.size();
+    if (byte == '\\') {
+      out += "\\\\";
+    } else if (byte == '\r') {
+      out += "\\r";
+    } else if (byte == '\n') {
+      out += "\\n";
+    } else if (byte == '\t') {
+      out += "\\t";
+    } else if (byte == ' ' && atEdge) {
+      // A blank at the end would be lost to any editor that trims lines.
+      out += "\\x20";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      AppendHex(out, byte);
+    } else if (byte < 0x80) {
+      out += static_cast<char>(byte);
+    } else if (byte < 0xA0) {
+      const char32_t c = Cp1252High[byte - 0x80];
+      if (c == 0) {
+        AppendHex(out, byte);
+      } else {
+        AppendUtf8(out, c);
+      }
+    } else {
+      AppendUtf8(out, byte);
+    }
+  }
+  return out;
+}
+
+std::string EventLine(const std::string& kind, const std::string& cp1252) {
+  if (cp1252.empty()) return kind;
+  return kind + " " + EscapeAnsi(cp1252);
+}
+
+std::string BoxEvent(const std::string& title, const std::string& text, std::int32_t x, std::int32_t y) {
+  return "box " + EscapeAnsi(title) + "|" + EscapeAnsi(text) + "@" + std::to_string(x) + "," + std::to_string(y);
+}
+
+}  // namespace e2e

@@ -1,0 +1,63 @@
+// Scenario scripts of the end-to-end driver: their steps, and the event lines that USB.exe's texts become.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// What one line of a scenario asks for. Actions do something to USB.exe or to the
+// machine around it; observations read what USB.exe shows and check it against the
+// line itself, which is written exactly as the event line that the driver prints.
+enum class StepKind {
+  Start,       // start USB.exe in the program folder and wait for its window
+  Attach,      // take the USB.exe window that is already running
+  Click,       // click 1, 2, 3 or sulje: post BM_CLICK to that button
+  Host,        // host WORDS: ask the Linux side to do something (plug the stick...) and check its answer
+  Close,       // post WM_CLOSE to the window
+  Sleep,       // sleep MS
+  Window,      // window TITLE
+  Box,         // box TITLE|TEXT@X,Y: wait for a message box, read it, press its OK
+  Status,      // status TEXT
+  Drive,       // drive TEXT
+  WaitDrive,   // wait-drive TEXT: until the drive box holds TEXT
+  WaitStatus,  // wait-status TEXT: until the status line holds TEXT
+  Exit,        // exit CODE: wait for USB.exe to end and check its exit code
+};
+
+struct Step {
+  StepKind kind;
+  std::string line;      // the whole line; for an observation, the event line expected
+  std::string argument;  // what follows the first word
+  int number;            // line number in the scenario file, from 1
+};
+
+// True for the steps whose line is compared with what the driver observed.
+bool IsCheck(StepKind kind);
+
+// Parses a scenario file's content (UTF-8). Blank lines and lines starting with '#'
+// are skipped; trailing blanks and a CR are dropped (write a trailing blank of a text
+// as \x20). Each line that cannot be read adds one message to errors.
+std::vector<Step> ParseScenario(const std::string& content, std::vector<std::string>& errors);
+
+// Control ids in USB.exe's window: 100 + the control's index in Form1's control table.
+constexpr int DriveBoxId = 104;    // Text1
+constexpr int StatusLineId = 115;  // Label4
+
+// The button that "click WORD" names, by its control id in USB.exe's window; 0 if none.
+int ButtonId(const std::string& word);
+
+// A text read from USB.exe in the ANSI code page 1252, written for an event line: as
+// UTF-8, with the backslash, control characters, bytes that 1252 leaves undefined,
+// and blanks at either end escaped (\\, \r, \n, \t, \xNN, \x20), so that the line
+// shows every byte and can be compared byte for byte with a scenario's line.
+std::string EscapeAnsi(const std::string& cp1252);
+
+// "KIND TEXT", or "KIND" alone when the text is empty; the text is escaped.
+std::string EventLine(const std::string& kind, const std::string& cp1252);
+
+// "box TITLE|TEXT@X,Y".
+std::string BoxEvent(const std::string& title, const std::string& text, std::int32_t x, std::int32_t y);
+
+}  // namespace e2e

@@ -1,0 +1,127 @@
+// Tests of the driver's scenario reading and event lines, against Windows' own code page 1252 and Form1's control table.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+#include "window/controls.h"
+
+namespace {
+
+std::string Utf8FromCp1252ByWindows(const std::string& bytes) {
+  wchar_t wide[8] = {};
+  int n = ::MultiByteToWideChar(1252, 0, bytes.data(), static_cast<int>(bytes.size()), wide, 8);
+  char utf8[16] = {};
+  int m = ::WideCharToMultiByte(CP_UTF8, 0, wide, n, utf8, sizeof utf8, nullptr, nullptr);
+  return std::string(utf8, m);
+}
+
+bool Undefined1252(unsigned char byte) {
+  return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+}
+
+// Every printable byte reads as the character that Windows gives it in code page
+// 1252, so two different bytes can never make the same event line.
+TEST(EscapeAnsi, PrintableBytesReadAsWindowsCodePage1252) {
+  for (int b = 0x21; b <= 0xFF; ++b) {
+    const unsigned char byte = static_cast<unsigned char>(b);
+    if (byte == '\\' || byte == 0x7F || Undefined1252(byte)) continue;
+    const std::string one(1, static_cast<char>(byte));
+    EXPECT_EQ(e2e::EscapeAnsi(one), Utf8FromCp1252ByWindows(one)) << "byte 0x" << std::hex << b;
+  }
+}
+
+TEST(EscapeAnsi, WritesInvisibleAndAmbiguousBytesAsEscapes) {
+  struct Case {
+    std::string in;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      {"", ""},
+      {"USB-muisti formatoitu!", "USB-muisti formatoitu!"},
+      {"ep\xe4onnistui, l\xf6ytynyt, \xc4", "epäonnistui, löytynyt, Ä"},
+      {"\xa9", "©"},
+      {"tilillesi.\r\nVoit", "tilillesi.\\r\\nVoit"},
+      {"a\\b", "a\\\\b"},
+      {"\\x20", "\\\\x20"},  // a literal backslash-x is not taken for an escape
+      {"asennus... ", "asennus...\\x20"},
+      {" E:", "\\x20E:"},
+      {" ", "\\x20"},
+      {"Vakkura -  Solvara", "Vakkura -  Solvara"},
+      {"a\tb\x01\x7f", "a\\tb\\x01\\x7f"},
+      {"\x81\x8d\x8f\x90\x9d", "\\x81\\x8d\\x8f\\x90\\x9d"},
+      {std::string("a\0b", 3), "a\\x00b"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(e2e::EscapeAnsi(c.in), c.out) << c.in;
+}
+
+TEST(EventLines, EmptyTextGivesTheKindAlone) {
+  EXPECT_EQ(e2e::EventLine("status", ""), "status");
+  EXPECT_EQ(e2e::EventLine("drive", "E:"), "drive E:");
+  EXPECT_EQ(e2e::BoxEvent("USB-asennus", "A.\r\nB!", 125, 129), "box USB-asennus|A.\\r\\nB!@125,129");
+  EXPECT_EQ(e2e::BoxEvent("\xa9", "", -3, 0), "box ©|@-3,0");
+}
+
+TEST(ParseScenario, ReadsStepsAndSkipsCommentsBlanksAndLineEnds) {
+  const std::string content =
+      "# a comment\r\n"
+      "start\r\n"
+      "\n"
+      "   \n"
+      "status\n"
+      "status Laita USB-muisti!   \n"
+      "click 3\n"
+      "box USB-asennus|a # not a comment@1,2\n"
+      "host shot {window}";
+  std::vector<std::string> errors;
+  const std::vector<e2e::Step> steps = e2e::ParseScenario(content, errors);
+  EXPECT_TRUE(errors.empty());
+  ASSERT_EQ(steps.size(), 6u);
+  EXPECT_EQ(steps[0].kind, e2e::StepKind::Start);
+  EXPECT_EQ(steps[0].number, 2);
+  EXPECT_EQ(steps[1].line, "status");
+  EXPECT_EQ(steps[1].argument, "");
+  EXPECT_EQ(steps[2].line, "status Laita USB-muisti!");
+  EXPECT_EQ(steps[2].number, 6);
+  EXPECT_EQ(steps[3].argument, "3");
+  EXPECT_EQ(steps[4].line, "box USB-asennus|a # not a comment@1,2");
+  EXPECT_EQ(steps[5].argument, "shot {window}");
+}
+
+TEST(ParseScenario, RefusesWhatItCannotPerform) {
+  const std::vector<std::string> bad = {"press 1", "click 4", "click", "box", "host", "exit", "Status x"};
+  for (const std::string& line : bad) {
+    std::vector<std::string> errors;
+    EXPECT_TRUE(e2e::ParseScenario(line + "\n", errors).empty()) << line;
+    EXPECT_EQ(errors.size(), 1u) << line;
+  }
+}
+
+// The driver finds controls by id, 100 + the index in the control table: if the
+// table changes, "click 1" must still press the button captioned "1. ...".
+TEST(ControlIds, NameTheControlsOfForm1) {
+  struct Case {
+    int id;
+    const char* control;
+    const char* caption;
+  };
+  const std::vector<Case> cases = {
+      {e2e::ButtonId("1"), "Command2", "1. Alusta usb-muisti"},
+      {e2e::ButtonId("2"), "Command1", "2. Lataa VKR-linux"},
+      {e2e::ButtonId("3"), "Command5", "3. Asenna VKR-linux usb-muistille"},
+      {e2e::ButtonId("sulje"), "Command3", "Sulje"},
+      {e2e::DriveBoxId, "Text1", ""},
+      {e2e::StatusLineId, "Label4", ""},
+  };
+  const auto& table = window::Form1Controls();
+  for (const Case& c : cases) {
+    const std::size_t index = window::ControlIndex(c.control);
+    EXPECT_EQ(c.id, static_cast<int>(100 + index)) << c.control;
+    EXPECT_STREQ(table[index].text, c.caption) << c.control;
+  }
+}
+
+}  // namespace
