@@ -86,6 +86,14 @@ struct ModuleTraits {  // LoadLibrary
   static void close(type h) noexcept { ::FreeLibrary(h); }
 };
 
+// Blocks the system allocated for the caller with LocalAlloc (argv arrays, message texts).
+template <typename T>
+struct LocalAllocTraits {
+  using type = T;
+  static type invalid() noexcept { return nullptr; }
+  static void close(type h) noexcept { ::LocalFree(h); }
+};
+
 using UniqueHandle = UniqueAny<KernelHandleTraits>;
 using UniqueFile = UniqueAny<FileHandleTraits>;
 using UniqueFind = UniqueAny<FindHandleTraits>;

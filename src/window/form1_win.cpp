@@ -230,6 +230,7 @@ void Form1::CreateControls() {
                    SWP_NOZORDER | SWP_NOACTIVATE);
 
     if (c.kind == ControlKind::TextBox) {
+      ::SendMessageA(control, EM_LIMITTEXT, 0, 0);  // no length limit of its own
       driveBoxPrevious_ = reinterpret_cast<WNDPROC>(
           ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::DriveBoxProc)));
       ::SetPropA(control, DriveBoxFormProperty, this);

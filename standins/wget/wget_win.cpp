@@ -39,18 +39,18 @@ constexpr DWORD kRetryWaitMs = 1000;
 void Say(const std::string& line) { standins::Say(kTool, line); }
 
 struct SocketTraits {
-  using Type = SOCKET;
-  static Type Invalid() { return INVALID_SOCKET; }
-  static void Close(Type s) { closesocket(s); }
+  using type = SOCKET;
+  static type invalid() noexcept { return INVALID_SOCKET; }
+  static void close(type s) noexcept { closesocket(s); }
 };
-using Socket = UniqueHandle<SocketTraits>;
+using Socket = platform::UniqueAny<SocketTraits>;
 
 struct AddrInfoTraits {
-  using Type = addrinfo*;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type a) { freeaddrinfo(a); }
+  using type = addrinfo*;
+  static type invalid() noexcept { return nullptr; }
+  static void close(type a) noexcept { freeaddrinfo(a); }
 };
-using AddrInfo = UniqueHandle<AddrInfoTraits>;
+using AddrInfo = platform::UniqueAny<AddrInfoTraits>;
 
 class Winsock {
  public:
