@@ -132,13 +132,13 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
   form->dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
   ::ReleaseDC(nullptr, screen);
 
-  const FormSpec& spec = Form1Spec();
-  RECT outer{0, 0, form->Pixels(spec.clientWidth), form->Pixels(spec.clientHeight)};
+  const FormSpec& description = Form1Spec();
+  RECT outer{0, 0, form->Pixels(description.clientWidth), form->Pixels(description.clientHeight)};
   ::AdjustWindowRectEx(&outer, FormStyle, FALSE, 0);
   const int left = form->Pixels(ClientLeftTwips) + outer.left;
   const int top = form->Pixels(ClientTopTwips) + outer.top;
 
-  form->window_ = ::CreateWindowExA(0, FormClass, platform::ToAnsi(spec.title).c_str(), FormStyle, left, top,
+  form->window_ = ::CreateWindowExA(0, FormClass, platform::ToAnsi(description.title).c_str(), FormStyle, left, top,
                                     outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
                                     instance, nullptr);
   if (form->window_ == nullptr) return nullptr;
@@ -165,8 +165,8 @@ Form1::~Form1() {
 int Form1::Pixels(int twips) const { return platform::TwipsToPixels(twips, platform::TwipsPerPixel(dpi_)); }
 
 HFONT Form1::FontFor(const FontSpec& font) {
-  for (auto& [spec, handle] : fonts_) {
-    if (std::strcmp(spec.face, font.face) == 0 && spec.points == font.points && spec.weight == font.weight)
+  for (auto& [known, handle] : fonts_) {
+    if (std::strcmp(known.face, font.face) == 0 && known.points == font.points && known.weight == font.weight)
       return static_cast<HFONT>(handle.get());
   }
   HFONT created = ::CreateFontA(-platform::PointsToPixels(font.points, dpi_), 0, 0, 0, font.weight, FALSE,
