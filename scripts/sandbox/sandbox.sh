@@ -29,8 +29,10 @@ SANDBOX_WWW=""
 SANDBOX_STICK=""
 SANDBOX_HTTP_PID=""
 SANDBOX_HTTP_PORT=""
+SANDBOX_HTTP_ROOT=""
 SANDBOX_DBUS_PID=""
 SANDBOX_UDISKS_PID=""
+SANDBOX_UDISKS_STICK=""
 SANDBOX_DEVICE_NODE=""
 SANDBOX_QEMU_PID=""
 _sandbox_made_run=""
@@ -99,11 +101,18 @@ sandbox_image() {
 # sandbox_http_start [WWW_DIR]
 # Serves WWW_DIR (default SANDBOX_WWW) on a free port of 127.0.0.1 and exports http_proxy pointing
 # at it, so that the downloader's requests for lataus.vakkura.example land there. Sets
-# SANDBOX_HTTP_PID and SANDBOX_HTTP_PORT.
+# SANDBOX_HTTP_PID and SANDBOX_HTTP_PORT. Already serving that folder, it only exports http_proxy again.
 sandbox_http_start() {
   local www=${1:-$SANDBOX_WWW} i
   [ -n "$www" ] && [ -d "$www" ] || { _sandbox_say "sandbox_http_start: no folder to serve (run sandbox_image first)"; return 1; }
-  if _sandbox_alive "$SANDBOX_HTTP_PID"; then return 0; fi
+  www=$(cd "$www" && pwd)
+  if _sandbox_alive "$SANDBOX_HTTP_PID"; then
+    if [ "$SANDBOX_HTTP_ROOT" = "$www" ]; then
+      export http_proxy="http://127.0.0.1:$SANDBOX_HTTP_PORT/"
+      return 0
+    fi
+    sandbox_http_stop
+  fi
   _sandbox_rundir
   rm -f "$SANDBOX_RUN/http.port"
   "$SANDBOX_PYTHON" "$SANDBOX_LIB_DIR/http_server.py" "$www" "$SANDBOX_RUN/http.port" "$SANDBOX_DOWNLOAD_HOST" \
@@ -120,6 +129,7 @@ sandbox_http_start() {
     return 1
   fi
   SANDBOX_HTTP_PORT=$(cat "$SANDBOX_RUN/http.port")
+  SANDBOX_HTTP_ROOT=$www
   export http_proxy="http://127.0.0.1:$SANDBOX_HTTP_PORT/"
 }
 
@@ -127,7 +137,7 @@ sandbox_http_start() {
 # Stops the download server; http_proxy stays, so a download now meets a refused connection.
 sandbox_http_stop() {
   _sandbox_kill "$SANDBOX_HTTP_PID"
-  SANDBOX_HTTP_PID=""
+  SANDBOX_HTTP_PID=""; SANDBOX_HTTP_ROOT=""
 }
 
 # sandbox_stick DIR [--empty]
@@ -153,11 +163,14 @@ sandbox_stick() {
 # Starts a private system bus and the fake UDisks2 service on it, with the stick unplugged, and
 # exports DBUS_SYSTEM_BUS_ADDRESS. Needs root: the stick's block device node is made with mknod
 # (a loop-device number that is never set up, so nothing can read through it).
-# Sets SANDBOX_DBUS_PID, SANDBOX_UDISKS_PID and SANDBOX_DEVICE_NODE.
+# Sets SANDBOX_DBUS_PID, SANDBOX_UDISKS_PID and SANDBOX_DEVICE_NODE. Already running for that
+# stick, it does nothing; for another stick it starts anew on a new bus (so Wine must start anew too).
 sandbox_udisks_start() {
   local stick=${1:?sandbox_udisks_start STICK_DIR} i
   stick=$(cd "$stick" && pwd) || return 1
-  if _sandbox_alive "$SANDBOX_UDISKS_PID" && _sandbox_alive "$SANDBOX_DBUS_PID"; then return 0; fi
+  if _sandbox_alive "$SANDBOX_UDISKS_PID" && _sandbox_alive "$SANDBOX_DBUS_PID" && [ "$SANDBOX_UDISKS_STICK" = "$stick" ]; then
+    return 0
+  fi
   sandbox_udisks_stop
   [ "$(id -u)" -eq 0 ] || { _sandbox_say "the fake UDisks2 service needs root (mknod of the stick's device node)"; return 1; }
   "$SANDBOX_PYTHON" -c 'import dbus, gi' 2>/dev/null || { _sandbox_say "$SANDBOX_PYTHON lacks python3-dbus or python3-gi"; return 1; }
@@ -184,6 +197,7 @@ sandbox_udisks_start() {
   "$SANDBOX_PYTHON" "$SANDBOX_LIB_DIR/fake_udisks2.py" "$stick" "$SANDBOX_DEVICE_NODE" \
     </dev/null >>"$SANDBOX_RUN/udisks.log" 2>&1 &
   SANDBOX_UDISKS_PID=$!
+  SANDBOX_UDISKS_STICK=$stick
   for i in $(seq 1 100); do
     sandbox_stick_state >/dev/null 2>&1 && return 0
     _sandbox_alive "$SANDBOX_UDISKS_PID" || break
@@ -195,7 +209,8 @@ sandbox_udisks_start() {
 }
 
 sandbox_udisks_stop() {
-  _sandbox_kill "$SANDBOX_UDISKS_PID"; SANDBOX_UDISKS_PID=""
+  _sandbox_kill "$SANDBOX_UDISKS_PID"; SANDBOX_UDISKS_PID=""; SANDBOX_UDISKS_STICK=""
+SANDBOX_UDISKS_STICK=""
   _sandbox_kill "$SANDBOX_DBUS_PID"; SANDBOX_DBUS_PID=""
   if [ -n "$SANDBOX_DEVICE_NODE" ]; then rm -f "$SANDBOX_DEVICE_NODE"; SANDBOX_DEVICE_NODE=""; fi
 }
