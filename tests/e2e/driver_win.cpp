@@ -159,6 +159,8 @@ class Driver {
         return Click(step);
       case StepKind::Host:
         return Host(step);
+      case StepKind::Type:
+        return Type(step);
       case StepKind::Close:
         if (!NeedWindow(step)) return;
         CloseStrayBox();
@@ -243,6 +245,18 @@ class Driver {
     HWND button = FindControl(window_, e2e::ButtonId(step.argument), "BUTTON");
     if (button == nullptr) return Abort(step, "no such button in the window");
     ::PostMessageA(button, BM_CLICK, 0, 0);
+  }
+
+  // Each character as a key press would bring it to the drive box. Sent, not posted:
+  // sent messages are handled in order before any later read of the box, and a
+  // refused key's box then opens before the next step looks for it.
+  void Type(const Step& step) {
+    if (!NeedWindow(step)) return;
+    HWND box = FindControl(window_, e2e::DriveBoxId);
+    if (box == nullptr) return Abort(step, "no drive box");
+    for (char c : e2e::UnescapeToAnsi(step.argument)) {
+      ::SendNotifyMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
   }
 
   // --- what the program shows ------------------------------------------------
@@ -337,16 +351,25 @@ class Driver {
 
   // --- the Linux side ------------------------------------------------------
 
-  // "{window}" in a request becomes the window's screen rectangle, WxH+X+Y.
+  // In a request "{window}" becomes the window's screen rectangle, WxH+X+Y, and
+  // "{drivebox}" the screen point in the middle of the drive box, X Y.
   std::string Expand(std::string request) const {
-    const std::string token = "{window}";
-    const std::size_t at = request.find(token);
-    if (at == std::string::npos) return request;
-    RECT r{};
-    if (window_ != nullptr) ::GetWindowRect(window_, &r);
-    char geometry[64];
-    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top, r.left, r.top);
-    return request.replace(at, token.size(), geometry);
+    char text[64];
+    const std::size_t window = request.find("{window}");
+    if (window != std::string::npos) {
+      RECT r{};
+      if (window_ != nullptr) ::GetWindowRect(window_, &r);
+      std::snprintf(text, sizeof text, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top, r.left, r.top);
+      request.replace(window, 8, text);
+    }
+    const std::size_t drivebox = request.find("{drivebox}");
+    if (drivebox != std::string::npos) {
+      RECT r{};
+      if (HWND box = window_ != nullptr ? FindControl(window_, e2e::DriveBoxId) : nullptr) ::GetWindowRect(box, &r);
+      std::snprintf(text, sizeof text, "%ld %ld", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+      request.replace(drivebox, 10, text);
+    }
+    return request;
   }
 
   void Host(const Step& step) {

@@ -16,7 +16,7 @@ struct Verb {
 const Verb Verbs[] = {
     {"start", StepKind::Start, false},         {"attach", StepKind::Attach, false},
     {"click", StepKind::Click, true},          {"host", StepKind::Host, true},
-    {"close", StepKind::Close, false},         {"sleep", StepKind::Sleep, true},
+    {"type", StepKind::Type, true},            {"close", StepKind::Close, false},         {"sleep", StepKind::Sleep, true},
     {"window", StepKind::Window, false},       {"box", StepKind::Box, true},
     {"status", StepKind::Status, false},       {"drive", StepKind::Drive, false},
     {"wait-drive", StepKind::WaitDrive, false}, {"wait-status", StepKind::WaitStatus, false},
@@ -42,6 +42,32 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// One UTF-8 character from text at i (moved past it); a stray byte reads as itself.
+char32_t NextUtf8(const std::string& text, std::size_t& i) {
+  const unsigned char lead = static_cast<unsigned char>(text[i++]);
+  int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+  char32_t c = more == 3 ? lead & 0x07 : more == 2 ? lead & 0x0F : more == 1 ? lead & 0x1F : lead;
+  for (; more > 0 && i < text.size(); --more) {
+    c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
+  }
+  return c;
+}
+
+char ToCp1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (int i = 0; i < 32; ++i) {
+    if (Cp1252High[i] == c && c != 0) return static_cast<char>(0x80 + i);
+  }
+  return '?';
 }
 
 void AppendHex(std::string& out, unsigned char byte) {
@@ -143,6 +169,35 @@ std::string EscapeAnsi(const std::string& cp1252) {
       }
     } else {
       AppendUtf8(out, byte);
+    }
+  }
+  return out;
+}
+
+std::string UnescapeToAnsi(const std::string& escaped) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < escaped.size()) {
+    if (escaped[i] != '\\' || i + 1 == escaped.size()) {
+      out += ToCp1252(NextUtf8(escaped, i));
+      continue;
+    }
+    const char code = escaped[i + 1];
+    i += 2;
+    switch (code) {
+      case 'r': out += '\r'; break;
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      case 'b': out += '\b'; break;
+      case 'x':
+        if (i + 1 < escaped.size() && HexValue(escaped[i]) >= 0 && HexValue(escaped[i + 1]) >= 0) {
+          out += static_cast<char>(HexValue(escaped[i]) * 16 + HexValue(escaped[i + 1]));
+          i += 2;
+        } else {
+          out += "\\x";
+        }
+        break;
+      default: out += code; break;  // \\ and any other escaped character stand for themselves
     }
   }
   return out;

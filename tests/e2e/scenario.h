@@ -15,6 +15,7 @@ enum class StepKind {
   Attach,      // take the USB.exe window that is already running
   Click,       // click 1, 2, 3 or sulje: post BM_CLICK to that button
   Host,        // host WORDS: ask the Linux side to do something (plug the stick...) and check its answer
+  Type,        // type TEXT: post each character to the drive box as WM_CHAR, as keys arrive
   Close,       // post WM_CLOSE to the window
   Sleep,       // sleep MS
   Window,      // window TITLE
@@ -53,6 +54,10 @@ int ButtonId(const std::string& word);
 // and blanks at either end escaped (\\, \r, \n, \t, \xNN, \x20), so that the line
 // shows every byte and can be compared byte for byte with a scenario's line.
 std::string EscapeAnsi(const std::string& cp1252);
+
+// The bytes in code page 1252 that an escaped text stands for: the reverse of
+// EscapeAnsi, plus \b for a backspace. A character that 1252 cannot hold becomes '?'.
+std::string UnescapeToAnsi(const std::string& escaped);
 
 // "KIND TEXT", or "KIND" alone when the text is empty; the text is escaped.
 std::string EventLine(const std::string& kind, const std::string& cp1252);

@@ -58,6 +58,32 @@ TEST(EscapeAnsi, WritesInvisibleAndAmbiguousBytesAsEscapes) {
   for (const Case& c : cases) EXPECT_EQ(e2e::EscapeAnsi(c.in), c.out) << c.in;
 }
 
+// What a scenario types is what an event line of the same bytes would show.
+TEST(UnescapeToAnsi, IsTheReverseOfEscapeAnsi) {
+  std::string every;
+  for (int b = 1; b <= 0xFF; ++b) every += static_cast<char>(b);
+  EXPECT_EQ(e2e::UnescapeToAnsi(e2e::EscapeAnsi(every)), every);
+
+  struct Case {
+    std::string escaped;
+    std::string bytes;
+  };
+  const std::vector<Case> cases = {
+      {"E: -Y", "E: -Y"},
+      {"\\x20-Y", " -Y"},
+      {"\\\\x20", "\\x20"},  // an escaped backslash, then plain text
+      {"\\b\\b", "\b\b"},
+      {"äÄö©", "\xe4\xc4\xf6\xa9"},
+      {"€", "\x80"},
+      {"\\xe4", "\xe4"},
+      {"\\xg1", "\\xg1"},  // not a hex escape: kept as written
+      {"trailing\\", "trailing\\"},
+      {"ő", "?"},  // no such character in code page 1252
+  };
+
+  for (const Case& c : cases) EXPECT_EQ(e2e::UnescapeToAnsi(c.escaped), c.bytes) << c.escaped;
+}
+
 TEST(EventLines, EmptyTextGivesTheKindAlone) {
   EXPECT_EQ(e2e::EventLine("status", ""), "status");
   EXPECT_EQ(e2e::EventLine("drive", "E:"), "drive E:");
@@ -92,7 +118,7 @@ TEST(ParseScenario, ReadsStepsAndSkipsCommentsBlanksAndLineEnds) {
 }
 
 TEST(ParseScenario, RefusesWhatItCannotPerform) {
-  const std::vector<std::string> bad = {"press 1", "click 4", "click", "box", "host", "exit", "Status x"};
+  const std::vector<std::string> bad = {"press 1", "click 4", "click", "box", "host", "exit", "type", "Status x"};
   for (const std::string& line : bad) {
     std::vector<std::string> errors;
     EXPECT_TRUE(e2e::ParseScenario(line + "\n", errors).empty()) << line;
