@@ -92,10 +92,10 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
   return ::DefWindowProcA(frame, message, wParam, lParam);
 }
 
-void RegisterClasses(HINSTANCE instance) {
+void RegisterClasses(HINSTANCE instance, WNDPROC formProc) {
   WNDCLASSEXA form{};
   form.cbSize = sizeof form;
-  form.lpfnWndProc = nullptr;  // set below
+  form.lpfnWndProc = formProc;
   form.hInstance = instance;
   form.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
   form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -106,7 +106,6 @@ void RegisterClasses(HINSTANCE instance) {
       ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_DRIVE), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                    ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR | LR_SHARED));
   form.lpszClassName = FormClass;
-  form.lpfnWndProc = ::DefWindowProcA;
   WNDCLASSEXA existing{};
   existing.cbSize = sizeof existing;
   if (!::GetClassInfoExA(instance, FormClass, &existing)) ::RegisterClassExA(&form);
@@ -125,7 +124,7 @@ void RegisterClasses(HINSTANCE instance) {
 Form1::Form1(HINSTANCE instance) : instance_(instance) {}
 
 std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
-  RegisterClasses(instance);
+  RegisterClasses(instance, &Form1::WindowProc);
   std::unique_ptr<Form1> form(new Form1(instance));
 
   HDC screen = ::GetDC(nullptr);
@@ -138,12 +137,11 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
   const int left = form->Pixels(ClientLeftTwips) + outer.left;
   const int top = form->Pixels(ClientTopTwips) + outer.top;
 
-  form->window_ = ::CreateWindowExA(0, FormClass, platform::ToAnsi(description.title).c_str(), FormStyle, left, top,
-                                    outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                                    instance, nullptr);
-  if (form->window_ == nullptr) return nullptr;
-  ::SetWindowLongPtrA(form->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form.get()));
-  ::SetWindowLongPtrA(form->window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::WindowProc));
+  // WindowProc binds the object to its window at WM_NCCREATE.
+  HWND window = ::CreateWindowExA(0, FormClass, platform::ToAnsi(description.title).c_str(), FormStyle, left, top,
+                                  outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
+                                  form.get());
+  if (window == nullptr) return nullptr;
   // The volume watcher reaches the drive box and the status line through this.
   ::SetPropA(form->window_, NoticeTargetProperty, static_cast<volume_watch::NoticeTarget*>(form.get()));
 
@@ -389,9 +387,8 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR: {
       // The links show the hand, as links do.
-      const int index = ControlAt(reinterpret_cast<HWND>(wParam));
-      if (index >= 0 && (Form1Controls()[index].name == std::string("Label5") ||
-                         Form1Controls()[index].name == std::string("Image1"))) {
+      const HWND under = reinterpret_cast<HWND>(wParam);
+      if (under == Control("Label5") || under == Control("Image1")) {
         ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
         return TRUE;
       }
@@ -421,6 +418,11 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* created = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    created->window_ = window;
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
   auto* form = reinterpret_cast<Form1*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
   if (form == nullptr || form->window_ != window) return ::DefWindowProcA(window, message, wParam, lParam);
   try {
