@@ -1,0 +1,11 @@
+# The language level, warnings and linking that every part of the project builds with,
+# whether it is built from the top or on its own (standins/, bench/).
+set(CMAKE_CXX_STANDARD 17)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+add_compile_options(-Wall -Wextra)
+if(WIN32)
+  # Static, so that the programs need only system DLLs: without it Wine exits with
+  # code 53 looking for libgcc_s_dw2-1.dll.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
