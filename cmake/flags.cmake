@@ -8,4 +8,7 @@ if(WIN32)
   # Static, so that the programs need only system DLLs: without it Wine exits with
   # code 53 looking for libgcc_s_dw2-1.dll.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # A release program carries no debug information: most of an unstripped USB.exe is the
+  # static C++ runtime's.
+  add_link_options($<$<CONFIG:Release>:-s>)
 endif()

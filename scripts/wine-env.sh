@@ -1,8 +1,12 @@
 # Shared by the scripts: an Xvfb display and a Wine prefix of our own.
 # Source it, then call start_display and wine_prefix DIR; stop_all runs on exit.
 # Everything started here is stopped by its own PID or its own prefix.
+# The prefix's kind follows the Windows build that this machine runs (scripts/machine.sh):
+# 32-bit where the machine runs 32-bit code, else 64-bit.
 
-export WINEARCH=win32
+source "$(dirname "${BASH_SOURCE[0]}")/machine.sh"
+machine_decide || return 1
+export WINEARCH=$USB_WINEARCH
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Code page 1252 for the program's Finnish texts; another locale would give another ANSI page.
@@ -36,11 +40,16 @@ start_display() {
   return 1
 }
 
-# Makes (or reuses) a 32-bit Wine prefix in DIR and exports WINEPREFIX.
+# Makes (or reuses) a Wine prefix of the kind WINEARCH in DIR and exports WINEPREFIX.
+# A prefix of the other kind, left by an earlier run, is made anew: Wine cannot change it.
 # Managed=N: with no window manager on Xvfb, managed windows get no frames and
 # every window that closes stalls about two seconds.
 wine_prefix() {
   export WINEPREFIX="$1"
+  if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  fi
   mkdir -p "$WINEPREFIX"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true

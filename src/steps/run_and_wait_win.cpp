@@ -9,7 +9,9 @@
 
 namespace steps {
 
+#ifndef _WIN64
 static_assert(sizeof(STARTUPINFOA) == 68, "the start record is 68 bytes");
+#endif
 
 std::int32_t RunAndWait(const std::string& commandLine) {
   STARTUPINFOA startup;

@@ -29,15 +29,16 @@ void ApplyNotice(HWND window, const VolumeNotice& notice) {
 
 void Hook(HWND window) {
   if (HookedWindow != nullptr) Unhook();
-  // The program is 32-bit: a window procedure fits the LONG of SetWindowLongA.
+  // On a 32-bit build SetWindowLongPtrA and GWLP_WNDPROC are SetWindowLongA and GWL_WNDPROC
+  // themselves; on a 64-bit one they carry the whole pointer.
   PreviousWindowProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(&DeviceWindowProc)));
+      ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DeviceWindowProc)));
   HookedWindow = window;
 }
 
 void Unhook() {
   if (HookedWindow == nullptr) return;
-  ::SetWindowLongA(HookedWindow, GWL_WNDPROC, reinterpret_cast<LONG>(PreviousWindowProc));
+  ::SetWindowLongPtrA(HookedWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PreviousWindowProc));
   HookedWindow = nullptr;
   PreviousWindowProc = nullptr;
 }

@@ -44,7 +44,7 @@ LRESULT SendVolume(HWND w, WPARAM event, DWORD mask, DWORD type = DBT_DEVTYP_VOL
   return ::SendMessageA(w, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume));
 }
 
-WNDPROC ProcOf(HWND w) { return reinterpret_cast<WNDPROC>(::GetWindowLongA(w, GWL_WNDPROC)); }
+WNDPROC ProcOf(HWND w) { return reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(w, GWLP_WNDPROC)); }
 
 TEST(VolumeWatcher, NoticesSetTheDriveBoxAndStatusAndReturnThePreviousResult) {
   HWND w = ProbeWindow();
