@@ -229,9 +229,11 @@ void Form1::CreateControls() {
 
     if (c.kind == ControlKind::TextBox) {
       ::SendMessageA(control, EM_LIMITTEXT, 0, 0);  // no length limit of its own
+      // The property first: DriveBoxProc without it would hand the box's messages to
+      // DefWindowProcA instead of the edit's own procedure.
+      ::SetPropA(control, DriveBoxFormProperty, this);
       driveBoxPrevious_ = reinterpret_cast<WNDPROC>(
           ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::DriveBoxProc)));
-      ::SetPropA(control, DriveBoxFormProperty, this);
     }
   }
 }
@@ -413,6 +415,10 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       if (quitOnDestroy_) ::PostQuitMessage(0);
       return 0;
+    case WM_NCDESTROY:
+      // A window's properties are to be removed before it is gone.
+      ::RemovePropA(window_, NoticeTargetProperty);
+      break;
   }
   return ::DefWindowProcA(window_, message, wParam, lParam);
 }
@@ -457,6 +463,12 @@ LRESULT Form1::HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lPar
         if (::PtInRect(&area, at)) ::PostMessageA(window_, WmAppText1Click, 0, 0);
       }
       break;
+    case WM_NCDESTROY: {
+      // The edit finishes with its last message, then the property goes, before the box does.
+      const LRESULT result = ::CallWindowProcA(driveBoxPrevious_, box, message, wParam, lParam);
+      ::RemovePropA(box, DriveBoxFormProperty);
+      return result;
+    }
   }
   return ::CallWindowProcA(driveBoxPrevious_, box, message, wParam, lParam);
 }

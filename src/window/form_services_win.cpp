@@ -30,7 +30,9 @@ std::string FolderFrom(DWORD (*query)(DWORD, char*)) {
 }
 
 DWORD CurrentDirectoryA(DWORD size, char* buffer) { return ::GetCurrentDirectoryA(size, buffer); }
-DWORD WindowsDirectoryA(DWORD size, char* buffer) { return ::GetWindowsDirectoryA(buffer, size); }
+// The shared system folder, whose drive is the system drive. GetWindowsDirectoryA would give,
+// on a Remote Desktop server, the user's private Windows folder, on whatever drive that is.
+DWORD SystemWindowsDirectoryA(DWORD size, char* buffer) { return ::GetSystemWindowsDirectoryA(buffer, size); }
 
 class WindowServices final : public FormServices {
  public:
@@ -59,7 +61,7 @@ class WindowServices final : public FormServices {
   }
 
   std::string CurrentDirectory() override { return FolderFrom(&CurrentDirectoryA); }
-  std::string WindowsFolder() override { return FolderFrom(&WindowsDirectoryA); }
+  std::string WindowsFolder() override { return FolderFrom(&SystemWindowsDirectoryA); }
 
   bool RenameFile(const std::string& from, const std::string& to) override {
     QuietErrors quiet;

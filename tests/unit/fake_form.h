@@ -14,6 +14,11 @@ namespace test {
 
 class FakeForm : public window::FormServices {
  public:
+  FakeForm() = default;
+  // The tests' callbacks refer to their form by reference: a copy would act on the original.
+  FakeForm(const FakeForm&) = delete;
+  FakeForm& operator=(const FakeForm&) = delete;
+
   // What the window holds.
   std::string driveBox;
   std::string status;

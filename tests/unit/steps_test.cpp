@@ -41,19 +41,20 @@ Lines Outcome(const FakeForm& form) {
 
 // --- Step 1: prepare the stick ---------------------------------------------
 
-FakeForm StickForm() {
-  FakeForm form;
+// A stick that has just arrived as E:; the boot loader leaves its menu on it. The form is
+// readied where it lies: onRun refers to it, so a returned copy would write into a dead one.
+void ReadyStick(FakeForm& form) {
   form.driveBox = "E:";
   form.status = "USB-muisti laitettiin asemaan!";
   form.onRun = [&form](const std::string& command) {
     if (command.find("syslinux.exe") != std::string::npos) form.files["E:\\vesamenu.c32"] = 26000;
     return 0;
   };
-  return form;
 }
 
 TEST(PrepareStick, RunsBothToolsThenFindsTheBootMenu) {
-  FakeForm form = StickForm();
+  FakeForm form;
+  ReadyStick(form);
   form.onRun = [&form](const std::string& command) {
     if (command == BootLoader) form.files["E:\\vesamenu.c32"] = 0;  // a length of 0 counts as found
     return 0;
@@ -78,7 +79,8 @@ TEST(PrepareStick, RefusedDrivesStartNoTool) {
       {" E:", false}, {"E:\\", false},  {"E;", false},
   };
   for (const auto& c : cases) {
-    FakeForm form = StickForm();
+    FakeForm form;
+    ReadyStick(form);
     form.currentDirectory = "D:\\Asennus\\Tikku";
     form.windowsFolder = "w:\\WINDOWS";
     form.driveBox = c.drive;
@@ -91,7 +93,8 @@ TEST(PrepareStick, RefusedDrivesStartNoTool) {
 }
 
 TEST(PrepareStick, TwoLettersPassUnchanged) {
-  FakeForm form = StickForm();
+  FakeForm form;
+  ReadyStick(form);
   form.driveBox = "EF:";
   form.files["EF:\\vesamenu.c32"] = 100;
   steps::InstallSteps(form).Command2_Click();
@@ -101,7 +104,8 @@ TEST(PrepareStick, TwoLettersPassUnchanged) {
 }
 
 TEST(PrepareStick, RemovedStickIsReportedAndTheChainGoesOn) {
-  FakeForm form = StickForm();
+  FakeForm form;
+  ReadyStick(form);
   form.status = "USB-muisti poistettiin!";
   form.onRun = [](const std::string&) { return 0; };  // nothing answers under E: any more
   steps::InstallSteps(form).Command2_Click();
@@ -110,7 +114,8 @@ TEST(PrepareStick, RemovedStickIsReportedAndTheChainGoesOn) {
 }
 
 TEST(PrepareStick, DriveBoxChangedWhileTheRemovalMessageIsOpenIsCheckedAgain) {
-  FakeForm form = StickForm();
+  FakeForm form;
+  ReadyStick(form);
   form.status = "USB-muisti poistettiin!";
   form.whileBoxOpen = [&form] { form.driveBox = "C:"; };
   steps::InstallSteps(form).Command2_Click();
@@ -123,7 +128,8 @@ TEST(PrepareStick, FailedOrMissingToolsFailEvenWithAnOldBootMenu) {
     std::int32_t format, bootLoader;
   } cases[] = {{-1, 0}, {0, -1}, {-1, -1}, {1, 0}, {0, 3}, {INT32_MIN, 0}};
   for (const auto& c : cases) {
-    FakeForm form = StickForm();
+    FakeForm form;
+    ReadyStick(form);
     form.files["E:\\vesamenu.c32"] = 26000;  // left from an earlier run
     form.onRun = [&](const std::string& command) { return command == Format ? c.format : c.bootLoader; };
     steps::InstallSteps(form).Command2_Click();
@@ -133,14 +139,16 @@ TEST(PrepareStick, FailedOrMissingToolsFailEvenWithAnOldBootMenu) {
 }
 
 TEST(PrepareStick, NoBootMenuAfterTheToolsFails) {
-  FakeForm form = StickForm();
+  FakeForm form;
+  ReadyStick(form);
   form.onRun = [](const std::string&) { return 0; };
   steps::InstallSteps(form).Command2_Click();
   EXPECT_EQ(Outcome(form), (Lines{FormatFailed, "status: Laita USB-muisti!"}));
 }
 
 TEST(PrepareStick, BlankInTheProgramFolderIsQuoted) {
-  FakeForm form = StickForm();
+  FakeForm form;
+  ReadyStick(form);
   form.currentDirectory = "D:\\Program Files\\VKR";
   steps::InstallSteps(form).Command2_Click();
   EXPECT_EQ(form.Runs(), (Lines{"\"D:\\Program Files\\VKR\\HPUSBF\"  E: -FS:FAT32 -V:VKR "

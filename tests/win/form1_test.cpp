@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
 #include <vector>
 
 #include "volume_watch/volume_watch_win.h"
@@ -281,6 +282,121 @@ TEST(Form1, CloseButtonAndCloseCommandUnloadAtOnce) {
     EXPECT_EQ(volume_watch::CurrentHookState().hookedWindow, nullptr);
     EXPECT_EQ(form->DeviceNotifyHandle(), nullptr);
   }
+}
+
+// --- Closing: the watcher stops before the window goes ----------------------
+
+// What a probe saw while the form went away; filled by the hooks below.
+struct Departure {
+  HWND window = nullptr;
+  std::vector<HDEVNOTIFY> released;  // by UnregisterDeviceNotification, in order, when it succeeded
+  bool destroyed = false;            // WM_DESTROY reached the window
+  LONG_PTR procAtDestroy = 0;
+  std::vector<HDEVNOTIFY> releasedAtDestroy;
+  std::vector<std::string> propertiesLeft;  // "USB." properties still on a window as its WM_NCDESTROY returned
+  int lastMessagesSeen = 0;                 // WM_NCDESTROY returns seen
+};
+Departure* departure = nullptr;
+wintest::ImportPatch* unregisterPatch = nullptr;
+
+BOOL WINAPI RecordingUnregister(HDEVNOTIFY handle) {
+  const BOOL released = unregisterPatch->original<BOOL(WINAPI*)(HDEVNOTIFY)>()(handle);
+  if (released && departure != nullptr) departure->released.push_back(handle);
+  return released;
+}
+
+// Sees each message sent to a window of the thread before its window procedure does.
+LRESULT CALLBACK BeforeProcedure(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && departure != nullptr && sent->message == WM_DESTROY && sent->hwnd == departure->window) {
+    departure->destroyed = true;
+    departure->procAtDestroy = ::GetWindowLongPtrA(sent->hwnd, GWLP_WNDPROC);
+    departure->releasedAtDestroy = departure->released;
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+BOOL CALLBACK CollectOurProperty(HWND, LPSTR name, HANDLE, ULONG_PTR out) {
+  if (!IS_INTRESOURCE(name) && std::string(name).rfind("USB.", 0) == 0)
+    reinterpret_cast<std::vector<std::string>*>(out)->push_back(name);
+  return TRUE;
+}
+
+// Sees each window procedure's result, while the window still stands.
+LRESULT CALLBACK AfterProcedure(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* returned = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && departure != nullptr && returned->message == WM_NCDESTROY) {
+    ++departure->lastMessagesSeen;
+    ::EnumPropsExA(returned->hwnd, CollectOurProperty, reinterpret_cast<LPARAM>(&departure->propertiesLeft));
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class Form1Closing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Inactive when the program never calls UnregisterDeviceNotification: then nothing is released.
+    unregisterPatch = &unregister_;
+    departure = &seen_;
+    before_ = ::SetWindowsHookExA(WH_CALLWNDPROC, BeforeProcedure, nullptr, ::GetCurrentThreadId());
+    after_ = ::SetWindowsHookExA(WH_CALLWNDPROCRET, AfterProcedure, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(before_, nullptr);
+    ASSERT_NE(after_, nullptr);
+  }
+  void TearDown() override {
+    ::UnhookWindowsHookEx(before_);
+    ::UnhookWindowsHookEx(after_);
+    departure = nullptr;
+    unregisterPatch = nullptr;
+  }
+
+  wintest::ImportPatch unregister_{"UnregisterDeviceNotification", reinterpret_cast<const void*>(&RecordingUnregister)};
+  Departure seen_;
+  HHOOK before_ = nullptr;
+  HHOOK after_ = nullptr;
+};
+
+TEST_F(Form1Closing, WatcherIsStoppedBeforeTheWindowIsDestroyed) {
+  const struct {
+    const char* way;
+    void (*close)(std::unique_ptr<Form1>& form);
+  } ways[] = {
+      {"Sulje", [](std::unique_ptr<Form1>& f) { ::SendMessageA(f->Control("Command3"), BM_CLICK, 0, 0); }},
+      {"close command", [](std::unique_ptr<Form1>& f) { ::SendMessageA(f->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      {"Unload", [](std::unique_ptr<Form1>& f) { f->Unload(); }},
+      {"the form's end", [](std::unique_ptr<Form1>& f) { f.reset(); }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.way);
+    seen_ = Departure{};
+    auto form = NewForm();
+    form->Form_Load();
+    seen_.window = form->Handle();
+    const HDEVNOTIFY registration = form->DeviceNotifyHandle();
+    ASSERT_NE(registration, nullptr);
+    const LONG_PTR classProcedure = ::GetClassLongPtrA(seen_.window, GCLP_WNDPROC);
+    ASSERT_EQ(::GetWindowLongPtrA(seen_.window, GWLP_WNDPROC),
+              reinterpret_cast<LONG_PTR>(&volume_watch::DeviceWindowProc));
+
+    way.close(form);
+    EXPECT_FALSE(::IsWindow(seen_.window));
+    ASSERT_TRUE(seen_.destroyed);
+    EXPECT_EQ(seen_.procAtDestroy, classProcedure) << "the watcher still sat in front of the window";
+    EXPECT_EQ(seen_.releasedAtDestroy, std::vector<HDEVNOTIFY>{registration}) << "registration not released first";
+    EXPECT_EQ(seen_.released, std::vector<HDEVNOTIFY>{registration}) << "released once only";
+  }
+}
+
+TEST_F(Form1Closing, EveryWindowLosesItsPropertiesBeforeItIsGone) {
+  auto form = NewForm();
+  form->Form_Load();
+  // They are there to begin with: the watcher's target on the form, the form on the drive box.
+  EXPECT_NE(::GetPropA(form->Handle(), "USB.NoticeTarget"), nullptr);
+  EXPECT_NE(::GetPropA(form->Control("Text1"), "USB.Form"), nullptr);
+  EXPECT_NE(::GetPropA(form->Control("Frame1"), "USB.Font"), nullptr);
+  ::SendMessageA(form->Control("Command3"), BM_CLICK, 0, 0);
+  EXPECT_GE(seen_.lastMessagesSeen, 1 + static_cast<int>(window::Form1Controls().size()));
+  EXPECT_EQ(seen_.propertiesLeft, std::vector<std::string>{});
 }
 
 }  // namespace

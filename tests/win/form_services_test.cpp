@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "win_test_support.h"
 #include "window/form1_win.h"
 
@@ -147,6 +149,42 @@ TEST_F(FormServicesTest, SystemDriveIsRefusedBeforeAnyTool) {
     EXPECT_EQ(boxes[0].rect.top, 135);
   }
   EXPECT_EQ(::GetFileAttributesA((folder + "\\tools.log").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A Remote Desktop server: a program there that is not marked for it gets a private Windows
+// folder of the user's from GetWindowsDirectoryA, while the system itself lives on W:.
+UINT CopyFolder(const char* folder, LPSTR buffer, UINT size) {
+  const UINT length = static_cast<UINT>(std::strlen(folder));
+  if (size <= length) return length + 1;
+  std::memcpy(buffer, folder, length + 1);
+  return length;
+}
+UINT WINAPI UsersPrivateWindowsFolder(LPSTR buffer, UINT size) {
+  return CopyFolder("H:\\Users\\testi\\WINDOWS", buffer, size);
+}
+UINT WINAPI SharedSystemWindowsFolder(LPSTR buffer, UINT size) { return CopyFolder("W:\\WINDOWS", buffer, size); }
+
+TEST_F(FormServicesTest, SystemDriveIsTheSharedWindowsFoldersNotTheUsersOwn) {
+  wintest::ImportPatch usersOwn("GetWindowsDirectoryA", reinterpret_cast<const void*>(&UsersPrivateWindowsFolder));
+  wintest::ImportPatch shared("GetSystemWindowsDirectoryA", reinterpret_cast<const void*>(&SharedSystemWindowsFolder));
+  ASSERT_TRUE(usersOwn.active() || shared.active()) << "the program asks for no Windows folder at all";
+  EXPECT_EQ(window::MakeFormServices(*form_)->WindowsFolder(), "W:\\WINDOWS");
+
+  const std::string folder = ProgramFolder(wintest::NewTempFolder("rds"), {"HPUSBF.exe", "syslinux.exe"});
+  // W: is refused before any tool runs.
+  for (const char* drive : {"W:", "w:"}) {
+    form_->SetDriveBoxText(drive);
+    auto boxes = wintest::WhileBoxesOpen("USB-asennus", [&] { form_->Command2_Click(); });
+    ASSERT_EQ(boxes.size(), 1u) << drive;
+    EXPECT_EQ(boxes[0].prompt, "V\xE4\xE4r\xE4 aseman tunnus, laita USB-muisti!") << drive;
+  }
+  EXPECT_EQ(::GetFileAttributesA((folder + "\\tools.log").c_str()), INVALID_FILE_ATTRIBUTES) << "a tool ran on W:";
+  // H: is just another drive: both tools run on it (and find no stick there).
+  form_->SetDriveBoxText("H:");
+  auto boxes = wintest::WhileBoxesOpen("USB-asennus", [&] { form_->Command2_Click(); });
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].prompt, "USB-muistin formatointi ei onnistunut!");
+  EXPECT_EQ(Lines(wintest::ReadFile(folder + "\\tools.log")).size(), 2u);
 }
 
 }  // namespace

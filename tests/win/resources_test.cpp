@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -437,9 +438,73 @@ TEST_F(ProgramPictures, TextPicturesAreDarkTextOnWhite) {
 
 // ---------------------------------------------------------------------------
 
-TEST_F(ProgramResources, NoManifestSoControlsKeepTheClassicLook) {
-  // A manifest asking for visual styles would change the controls' metrics and colours.
-  for (int id : {1, 2, 3}) EXPECT_TRUE(Program().Resource(kTypeManifest, id).empty()) << "manifest " << id;
+// The manifest: administrator rights, asked for once at start, and nothing that changes the look.
+
+std::string ManifestText() {
+  const std::vector<uint8_t> bytes = Program().Resource(kTypeManifest, 1);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The value of an attribute of the first element of that name; empty when there is none.
+std::string Attribute(const std::string& xml, const std::string& element, const std::string& attribute) {
+  const size_t start = xml.find("<" + element);
+  if (start == std::string::npos) return {};
+  const size_t end = xml.find('>', start);
+  const std::string tag = xml.substr(start, end - start);
+  for (const char quote : {'"', '\''}) {
+    const size_t at = tag.find(" " + attribute + "=" + quote);
+    if (at == std::string::npos) continue;
+    const size_t from = at + attribute.size() + 3;
+    return tag.substr(from, tag.find(quote, from) - from);
+  }
+  return {};
+}
+
+TEST_F(ProgramResources, ManifestRequiresAdministratorRights) {
+  const std::string xml = ManifestText();
+  ASSERT_FALSE(xml.empty()) << "no manifest with ID 1, the one a program is started with";
+  EXPECT_EQ(Attribute(xml, "requestedExecutionLevel", "level"), "requireAdministrator");
+  EXPECT_EQ(Attribute(xml, "requestedExecutionLevel", "uiAccess"), "false");
+  // Only ID 1 is read for a program; another would be a mistake.
+  for (int id : {2, 3}) EXPECT_TRUE(Program().Resource(kTypeManifest, id).empty()) << "manifest " << id;
+}
+
+TEST_F(ProgramResources, SystemReadsTheManifestAsRequireAdministratorWithNoDependency) {
+  // The system's own reading of the manifest, through an activation context made from it.
+  const std::string path = ProgramPath();
+  ACTCTXA request{};
+  request.cbSize = sizeof request;
+  request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.lpSource = path.c_str();
+  request.lpResourceName = MAKEINTRESOURCEA(1);
+  HANDLE context = CreateActCtxA(&request);
+  ASSERT_NE(context, INVALID_HANDLE_VALUE) << "the system cannot read the manifest: " << GetLastError();
+
+  ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION runLevel{};
+  SIZE_T needed = 0;
+  ASSERT_TRUE(QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &runLevel,
+                           sizeof runLevel, &needed));
+  EXPECT_EQ(runLevel.RunLevel, ACTCTX_RUN_LEVEL_REQUIRE_ADMIN);
+  EXPECT_EQ(runLevel.UiAccess, 0u);
+
+  // One assembly, the program itself: no common-controls 6 or other dependency.
+  needed = 0;
+  QueryActCtxW(0, context, nullptr, ActivationContextDetailedInformation, nullptr, 0, &needed);
+  std::vector<uint8_t> detail(needed);
+  ASSERT_TRUE(QueryActCtxW(0, context, nullptr, ActivationContextDetailedInformation, detail.data(),
+                           detail.size(), &needed));
+  EXPECT_EQ(reinterpret_cast<const ACTIVATION_CONTEXT_DETAILED_INFORMATION*>(detail.data())->ulAssemblyCount, 1u);
+  ReleaseActCtx(context);
+}
+
+TEST_F(ProgramResources, ManifestAsksForNothingThatChangesTheLookOrTheGeometry) {
+  std::string xml = ManifestText();
+  ASSERT_FALSE(xml.empty());
+  std::transform(xml.begin(), xml.end(), xml.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
+  // Visual styles would change the controls' metrics and colours; DPI awareness would leave
+  // the window's pixels unscaled on a screen of more than 96 dpi.
+  for (const char* word : {"<dependency", "common-controls", "dpiaware", "dpiawareness", "gdiscaling"})
+    EXPECT_EQ(xml.find(word), std::string::npos) << word;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "platform/handle_win.h"
 
+#include <cstring>
 #include <vector>
 
 namespace wintest {
@@ -155,6 +156,50 @@ void WriteFile(const std::string& path, const std::string& bytes) {
       ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (file) ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+namespace {
+
+// The import address table entry of the running program for `function`, found by name in
+// its import directory; null when no DLL's import list names it.
+void** ImportSlot(const char* function) {
+  auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleA(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (imports.VirtualAddress == 0) return nullptr;
+  for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name != 0;
+       ++dll) {
+    if (dll->OriginalFirstThunk == 0) continue;  // no names kept beside the addresses
+    const auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+    for (; name->u1.AddressOfData != 0; ++name, ++slot) {
+      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+      const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0)
+        return reinterpret_cast<void**>(&slot->u1.Function);
+    }
+  }
+  return nullptr;
+}
+
+void WriteSlot(void** slot, void* value) {
+  DWORD previous = 0;
+  ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &previous);
+  *slot = value;
+  ::VirtualProtect(slot, sizeof *slot, previous, &previous);
+}
+
+}  // namespace
+
+ImportPatch::ImportPatch(const char* function, const void* replacement) : slot_(ImportSlot(function)) {
+  if (slot_ == nullptr) return;
+  original_ = *slot_;
+  WriteSlot(slot_, const_cast<void*>(replacement));
+}
+
+ImportPatch::~ImportPatch() {
+  if (slot_ != nullptr) WriteSlot(slot_, original_);
 }
 
 }  // namespace wintest

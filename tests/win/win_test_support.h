@@ -39,6 +39,28 @@ void Pump(DWORD ms);
 // A plain visible top-level window to own boxes.
 HWND OwnerWindow();
 
+// Points this test program's own import of a system function (say "GetSystemWindowsDirectoryA")
+// at a replacement while it lives, so that the program's code, linked in, calls the replacement:
+// a way to fake what the system answers. Inactive when the program does not import the function.
+class ImportPatch {
+ public:
+  ImportPatch(const char* function, const void* replacement);
+  ~ImportPatch();
+  ImportPatch(const ImportPatch&) = delete;
+  ImportPatch& operator=(const ImportPatch&) = delete;
+
+  bool active() const { return slot_ != nullptr; }
+  // The system's own function, to call through to.
+  template <typename Function>
+  Function original() const {
+    return reinterpret_cast<Function>(original_);
+  }
+
+ private:
+  void** slot_ = nullptr;
+  void* original_ = nullptr;
+};
+
 // A new empty folder under the temporary folder; its path without a trailing backslash.
 std::string NewTempFolder(const std::string& hint);
 // The folder of the running test program.
