@@ -142,7 +142,9 @@ sandbox_http_stop() {
 
 # sandbox_stick DIR [--empty]
 # Makes DIR a sandbox stick: a folder with the marker file in its root, which the stand-in tools
-# require before they touch a drive. --empty clears it first, but only when it already is a
+# require before they touch a drive. The marker states the size of the stick that the folder
+# stands for (SANDBOX_STICK_CAPACITY bytes, default an 8 GB stick): the extractor keeps to it,
+# since the free space Windows reports for a folder drive is that of the disk it lies on. --empty clears it first, but only when it already is a
 # sandbox stick (or empty), so a wrong path can never wipe someone's files. Sets SANDBOX_STICK.
 sandbox_stick() {
   local dir=${1:?sandbox_stick DIR [--empty]} empty=${2:-}
@@ -155,7 +157,9 @@ sandbox_stick() {
     fi
     find "$dir" -mindepth 1 -delete
   fi
-  [ -f "$dir/$SANDBOX_MARKER" ] || echo "This folder is a VKR sandbox stick: the stand-in tools may erase it." >"$dir/$SANDBOX_MARKER"
+  [ -f "$dir/$SANDBOX_MARKER" ] ||
+    printf 'This folder is a VKR sandbox stick: the stand-in tools may erase it.\ncapacity: %s\n' \
+      "${SANDBOX_STICK_CAPACITY:-8000000000}" >"$dir/$SANDBOX_MARKER"
   SANDBOX_STICK=$dir
 }
 
