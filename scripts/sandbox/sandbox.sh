@@ -142,7 +142,9 @@ sandbox_http_stop() {
 
 # sandbox_stick DIR [--empty]
 # Makes DIR a sandbox stick: a folder with the marker file in its root, which the stand-in tools
-# require before they touch a drive. --empty clears it first, but only when it already is a
+# require before they touch a drive. The marker states the size of the stick that the folder
+# stands for (SANDBOX_STICK_CAPACITY bytes, default an 8 GB stick): the extractor keeps to it,
+# since the free space Windows reports for a folder drive is that of the disk it lies on. --empty clears it first, but only when it already is a
 # sandbox stick (or empty), so a wrong path can never wipe someone's files. Sets SANDBOX_STICK.
 sandbox_stick() {
   local dir=${1:?sandbox_stick DIR [--empty]} empty=${2:-}
@@ -155,7 +157,9 @@ sandbox_stick() {
     fi
     find "$dir" -mindepth 1 -delete
   fi
-  [ -f "$dir/$SANDBOX_MARKER" ] || echo "This folder is a VKR sandbox stick: the stand-in tools may erase it." >"$dir/$SANDBOX_MARKER"
+  [ -f "$dir/$SANDBOX_MARKER" ] ||
+    printf 'This folder is a VKR sandbox stick: the stand-in tools may erase it.\ncapacity: %s\n' \
+      "${SANDBOX_STICK_CAPACITY:-8000000000}" >"$dir/$SANDBOX_MARKER"
   SANDBOX_STICK=$dir
 }
 
@@ -274,18 +278,28 @@ sandbox_load_state() {
   export DBUS_SYSTEM_BUS_ADDRESS
 }
 
-# sandbox_stick_image STICK_DIR OUT.img
-# Packs the stick folder into a FAT32 image and installs SYSLINUX's boot sector with Debian's
-# syslinux --install, which on a real stick is syslinux.exe's work. Then it reads every file back
-# out of the image and compares it with the folder: all must be equal byte for byte except
-# ldlinux.sys and ldlinux.c32, which syslinux --install writes itself; those it names.
+# sandbox_stick_image STICK_DIR OUT.img [mbr|whole-disk]
+# Packs the stick folder into a disk image laid out as a real stick: an MBR with Debian's
+# SYSLINUX boot code (mbr.bin) and one active FAT32 partition (type 0x0c) from 1 MiB on, and
+# SYSLINUX's boot sector in that partition, installed with Debian's syslinux --install, which on a
+# real stick is syslinux.exe's work. "whole-disk" leaves out the partition table: the FAT32 file
+# system then starts at the first sector (a "superfloppy"). Then it reads every file back out of
+# the image and compares it with the folder: all must be equal byte for byte except ldlinux.sys
+# and ldlinux.c32, which syslinux --install writes itself; those it names.
 # Wine keeps the label and serial number of a drive that is a folder in the files .windows-label
 # and .windows-serial: they become the image's label and serial (label VKR when there is none)
-# instead of files, as on a real stick.
+# instead of files, as on a real stick. The sandbox marker is a file on the stick like any other.
+SANDBOX_PARTITION_START=2048   # sectors of 512 bytes: 1 MiB, where partitioning tools start
 sandbox_stick_image() {
-  local stick=${1:?sandbox_stick_image STICK_DIR OUT.img} out=${2:?sandbox_stick_image STICK_DIR OUT.img}
-  local bytes mib tmp rc=0 rel label=VKR serial=1A2B3C4D
+  local stick=${1:?sandbox_stick_image STICK_DIR OUT.img [mbr|whole-disk]} out=${2:?sandbox_stick_image STICK_DIR OUT.img}
+  local layout=${3:-mbr}
+  local bytes mib tmp rc=0 rel label=VKR serial=1A2B3C4D offset=0 fs
   [ -d "$stick" ] || { _sandbox_say "no stick folder at $stick"; return 1; }
+  case "$layout" in
+    mbr) offset=$((SANDBOX_PARTITION_START * 512)) ;;
+    whole-disk) offset=0 ;;
+    *) _sandbox_say "unknown layout $layout (mbr or whole-disk)"; return 1 ;;
+  esac
   stick=$(realpath "$stick"); out=$(realpath -m "$out")
   export MTOOLS_SKIP_CHECK=1
   bytes=$(du -sb --apparent-size "$stick" | cut -f1)
@@ -293,30 +307,46 @@ sandbox_stick_image() {
   # for the per-file cluster slack.
   mib=$(( bytes * 12 / 10 / 1048576 + 16 ))
   [ "$mib" -ge 64 ] || mib=64
+  mib=$(( mib + offset / 1048576 ))
   mkdir -p "$(dirname "$out")"
   rm -f "$out"
   truncate -s "${mib}M" "$out"
   tmp=$(mktemp -d "${TMPDIR:-/tmp}/vkr-stick-image.XXXXXX")
   if [ -s "$stick/.windows-label" ]; then label=$(tr -d '\r\n' <"$stick/.windows-label" | cut -c1-11); fi
   if grep -qxE '[0-9A-Fa-f]{1,8}' "$stick/.windows-serial" 2>/dev/null; then serial=$(tr -d '\r\n' <"$stick/.windows-serial"); fi
-  if ! mkfs.fat -F 32 -n "$label" -i "$serial" "$out" >"$tmp/mkfs.log" 2>&1; then
+  if [ "$layout" = mbr ]; then
+    if [ ! -f /usr/lib/syslinux/mbr/mbr.bin ]; then
+      _sandbox_say "/usr/lib/syslinux/mbr/mbr.bin is missing (Debian package syslinux-common)"; rm -rf "$tmp"; return 1
+    fi
+    # The disk identifier follows the volume's serial number, so the same stick gives the same image.
+    if ! printf 'label: dos\nlabel-id: 0x%08x\nstart=%d, type=c, bootable\n' "$((16#$serial))" "$SANDBOX_PARTITION_START" |
+        sfdisk --no-reread --no-tell-kernel "$out" >"$tmp/sfdisk.log" 2>&1; then
+      cat "$tmp/sfdisk.log" >&2; _sandbox_say "sfdisk could not partition $out"; rm -rf "$tmp"; return 1
+    fi
+    # The boot code only: the partition table after byte 440 stays as sfdisk wrote it.
+    dd if=/usr/lib/syslinux/mbr/mbr.bin of="$out" bs=440 count=1 conv=notrunc status=none
+  fi
+  # -h: the hidden sectors before the file system, which its boot sector must know to boot.
+  if ! mkfs.fat -F 32 -n "$label" -i "$serial" --offset "$((offset / 512))" -h "$((offset / 512))" "$out" \
+      $(( (mib * 1048576 - offset) / 1024 )) >"$tmp/mkfs.log" 2>&1; then
     cat "$tmp/mkfs.log" >&2; rm -rf "$tmp"; return 1
   fi
+  fs="$out@@$offset"
   # Name clashes cannot happen from a real folder, but mtools would ask about one: with no one to
   # answer (stdin closed) it skips the file, and the read-back below then reports it.
   local -a top=()
   mapfile -d '' top < <(cd "$stick" && find . -mindepth 1 -maxdepth 1 ! -name .windows-label ! -name .windows-serial -printf '%P\0')
   if [ ${#top[@]} -gt 0 ]; then
-    if ! (cd "$stick" && mcopy -i "$out" -s -m -Q "${top[@]}" ::/) </dev/null >"$tmp/mcopy.log" 2>&1; then
+    if ! (cd "$stick" && mcopy -i "$fs" -s -m -Q "${top[@]}" ::/) </dev/null >"$tmp/mcopy.log" 2>&1; then
       cat "$tmp/mcopy.log" >&2; _sandbox_say "mcopy could not copy the stick into $out"; rm -rf "$tmp"; return 1
     fi
   fi
-  if ! syslinux --install "$out" >"$tmp/syslinux.log" 2>&1; then
+  if ! syslinux --install --offset "$offset" "$out" >"$tmp/syslinux.log" 2>&1; then
     cat "$tmp/syslinux.log" >&2; _sandbox_say "syslinux --install failed on $out"; rm -rf "$tmp"; return 1
   fi
 
   mkdir "$tmp/back"
-  mcopy -i "$out" -s -n -m -- '::/*' "$tmp/back/" </dev/null >"$tmp/back.log" 2>&1 || { cat "$tmp/back.log" >&2; rc=1; }
+  mcopy -i "$fs" -s -n -m -- '::/*' "$tmp/back/" </dev/null >"$tmp/back.log" 2>&1 || { cat "$tmp/back.log" >&2; rc=1; }
   while IFS= read -r -d '' rel; do
     case "$rel" in
       ldlinux.sys|ldlinux.c32)
@@ -335,39 +365,67 @@ sandbox_stick_image() {
     esac
   done < <(cd "$tmp/back" && find . -type f -printf '%P\0')
   rm -rf "$tmp"
-  [ "$rc" -eq 0 ] && _sandbox_say "packed $stick into $out (${mib} MiB, FAT32, label $label)"
+  if [ "$rc" -eq 0 ]; then
+    if [ "$layout" = mbr ]; then
+      _sandbox_say "packed $stick into $out (${mib} MiB, MBR with one active FAT32 partition from $((offset / 1048576)) MiB, label $label)"
+    else
+      _sandbox_say "packed $stick into $out (${mib} MiB, FAT32 on the whole disk, label $label)"
+    fi
+  fi
   return "$rc"
 }
 
-# sandbox_boot IMG LOG [LIMIT_SECONDS]
+# sandbox_boot IMG LOG [LIMIT_SECONDS] [bios|uefi]
 # Boots IMG as the first hard disk in QEMU (software emulation; the image itself is not changed) and
 # writes the serial line to LOG. Succeeds only when the menu title and after it the live system's
 # line have appeared and QEMU then powered off by itself within LIMIT_SECONDS (default 120). Known
-# dead ends (no kernel, no boot sector, a panic) end the run at once instead of at the limit.
+# dead ends (no loader, no kernel, no boot sector, a panic) end the run at once instead of at the
+# limit, and the line that ended it is named. bios (the default) is SeaBIOS, which starts SYSLINUX
+# from the boot sector; uefi is Debian's OVMF, which starts EFI/BOOT/BOOTX64.EFI from the FAT32
+# volume. GRUB under OVMF needs more than 256 MiB to load the initramfs, so both get 512.
+SANDBOX_OVMF=/usr/share/ovmf/OVMF.fd
 sandbox_boot() {
-  local img=${1:?sandbox_boot IMG LOG [LIMIT]} log=${2:?sandbox_boot IMG LOG [LIMIT]} limit=${3:-120}
-  local start now elapsed rc="" verdict="" title_at booted_at cr=$'\r'
+  local img=${1:?sandbox_boot IMG LOG [LIMIT] [bios|uefi]} log=${2:?sandbox_boot IMG LOG [LIMIT] [bios|uefi]}
+  local limit=${3:-120} firmware=${4:-bios}
+  local start now elapsed rc="" verdict="" title_at booted_at cr=$'\r' line
+  local -a firmware_args=() dead_ends=()
   [ -f "$img" ] || { _sandbox_say "no image at $img"; return 1; }
+  # Each of these ends in the boot loader's prompt, a retry loop, a reboot or the firmware's own
+  # menu, never in success. (Extended regular expressions; the match up to the line's end is shown.)
+  case "$firmware" in
+    bios)
+      # The menu reports a missing kernel as "Loading /casper/vmlinuz... failed: ..." and shows
+      # itself again; the plain prompt says "Could not find kernel image".
+      dead_ends=('Loading [^ ]*\.\.\. failed' 'Could not find kernel image' 'Kernel panic' 'No bootable device'
+                 'Boot failed' 'Failed to load' 'No DEFAULT or UI configuration directive') ;;
+    uefi)
+      [ -f "$SANDBOX_OVMF" ] || { _sandbox_say "$SANDBOX_OVMF is missing (Debian package ovmf)"; return 1; }
+      firmware_args=(-bios "$SANDBOX_OVMF")
+      # Not a bare "failed to load": every UEFI boot prints one for QEMU's empty DVD-ROM drive.
+      # The hard disk's line means that it holds no EFI/BOOT/BOOTX64.EFI that the firmware could
+      # start; after it OVMF would try the network and then sit in its setup screen for ever.
+      dead_ends=('failed to load Boot[0-9A-F]{4} "UEFI QEMU HARDDISK' "error: file \`[^']*' not found"
+                 'error: out of memory' 'VKR: no live system here' 'Kernel panic') ;;
+    *) _sandbox_say "unknown firmware $firmware (bios or uefi)"; return 1 ;;
+  esac
   mkdir -p "$(dirname "$log")"
   : >"$log"
   start=$(date +%s%N)
-  qemu-system-x86_64 -nographic -no-reboot -m 256 -accel tcg \
+  qemu-system-x86_64 -nographic -no-reboot -m 512 -accel tcg -nic none "${firmware_args[@]}" \
     -drive "file=$img,format=raw,if=ide,snapshot=on" </dev/null >"$log" 2>&1 &
   SANDBOX_QEMU_PID=$!
+  local -a grep_args=()
+  for line in "${dead_ends[@]}"; do grep_args+=(-e "$line"); done
   while :; do
     if ! _sandbox_alive "$SANDBOX_QEMU_PID"; then
       # (Written so that a caller's set -e does not end the script on QEMU's code.)
       wait "$SANDBOX_QEMU_PID" && rc=0 || rc=$?
       break
     fi
-    # Each of these ends in the boot loader's prompt, a retry loop or a reboot, never in success.
-    # (The menu reports a missing kernel as "Loading /casper/vmlinuz... failed: ..." and shows
-    # itself again; the plain prompt says "Could not find kernel image".)
-    if grep -aq -e 'Loading [^ ]*\.\.\. failed' -e 'Could not find kernel image' -e 'Kernel panic' \
-         -e 'No bootable device' -e 'Boot failed' -e 'Failed to load' -e 'No DEFAULT or UI configuration directive' "$log"; then
-      verdict="dead end: $(grep -ao -m1 -e "Loading [^ ]*\.\.\. failed[^$cr]*" -e "Could not find kernel image[^$cr]*" \
-        -e "Kernel panic[^$cr]*" -e "No bootable device[^$cr]*" -e "Boot failed[^$cr]*" -e "Failed to load[^$cr]*" \
-        -e "No DEFAULT or UI configuration directive[^$cr]*" "$log" | head -1 || true)"
+    if grep -aqE "${grep_args[@]}" "$log"; then
+      grep_args=()
+      for line in "${dead_ends[@]}"; do grep_args+=(-e "$line[^$cr]*"); done
+      verdict="dead end: $(grep -aoE -m1 "${grep_args[@]}" "$log" | head -1 || true)"
       break
     fi
     now=$(date +%s%N)
@@ -393,10 +451,10 @@ sandbox_boot() {
     fi
   fi
   if [ -n "$verdict" ]; then
-    _sandbox_say "boot of $img FAILED after ${elapsed} s: $verdict (serial log: $log)"
+    _sandbox_say "$firmware boot of $img FAILED after ${elapsed} s: $verdict (serial log: $log)"
     return 1
   fi
-  _sandbox_say "boot of $img passed in ${elapsed} s: menu, \"$(grep -ao -m1 "$SANDBOX_BOOTED_LINE[^$cr]*" "$log" | head -1)\", power-off (serial log: $log)"
+  _sandbox_say "$firmware boot of $img passed in ${elapsed} s: menu, \"$(grep -ao -m1 "$SANDBOX_BOOTED_LINE[^$cr]*" "$log" | head -1)\", power-off (serial log: $log)"
 }
 
 # sandbox_stop_all

@@ -114,6 +114,43 @@ std::wstring SandboxRootFromArg(const std::string& tool, const std::wstring& arg
   return root;
 }
 
+bool ReadMarker(const std::string& tool, const std::wstring& root, std::string& text) {
+  // A marker is a few lines; anything bigger is not one of ours.
+  constexpr DWORD kMaxMarkerBytes = 64 * 1024;
+  std::wstring path = JoinPath(root, kSandboxMarker);
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    Say(tool, "cannot read " + Narrow(path) + ": " + ErrorText(GetLastError()));
+    return false;
+  }
+  text.assign(kMaxMarkerBytes, '\0');
+  DWORD got = 0;
+  if (!ReadFile(file.get(), &text[0], kMaxMarkerBytes, &got, nullptr)) {
+    Say(tool, "cannot read " + Narrow(path) + ": " + ErrorText(GetLastError()));
+    return false;
+  }
+  if (got == kMaxMarkerBytes) {
+    Say(tool, Narrow(path) + " is too large to be a sandbox marker");
+    return false;
+  }
+  text.resize(got);
+  return true;
+}
+
+bool WriteMarker(const std::string& tool, const std::wstring& root, const std::string& text) {
+  std::wstring path = JoinPath(root, kSandboxMarker);
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (!file || !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+      written != text.size()) {
+    Say(tool, "cannot write " + Narrow(path) + ": " + ErrorText(GetLastError()));
+    return false;
+  }
+  return true;
+}
+
 std::wstring LongPath(const std::wstring& path) {
   if (path.compare(0, 4, L"\\\\?\\") == 0) return path;
   DWORD need = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);

@@ -14,6 +14,12 @@ bool IsSandboxRoot(const std::wstring& root);
 // names a sandbox stick; otherwise says why on stderr and gives "".
 std::wstring SandboxRootFromArg(const std::string& tool, const std::wstring& arg);
 
+// The marker's text (a small file), or false with the reason said on stderr.
+bool ReadMarker(const std::string& tool, const std::wstring& root, std::string& text);
+
+// Replaces the marker's text; false with the reason said on stderr.
+bool WriteMarker(const std::string& tool, const std::wstring& root, const std::string& text);
+
 // The full path with the \\?\ prefix, so that trees deeper than MAX_PATH still work.
 std::wstring LongPath(const std::wstring& path);
 

@@ -4,6 +4,8 @@
 //
 // It does not format for real: emptying the drive gives the same result for the
 // installer (an empty FAT32 stick) without any risk to a disk that is not a sandbox.
+// What a format would change that a folder cannot show, the file system, it writes into
+// the sandbox marker ("file-system: FAT32"), so that the extractor keeps FAT32's rules.
 #include <windows.h>
 
 #include <cwchar>
@@ -12,6 +14,7 @@
 
 #include "console_win.h"
 #include "fs_win.h"
+#include "marker.h"
 #include "names.h"
 
 namespace {
@@ -94,9 +97,24 @@ int Run() {
     return 1;
   }
 
+  // Read before anything changes: a marker that cannot be read or says nonsense stops the
+  // format while the stick is still whole.
+  std::string marker;
+  standins::MarkerFacts facts;
+  if (!standins::ReadMarker(kTool, root, marker)) return 1;
+  if (std::string error = standins::ReadMarkerFacts(marker, facts); !error.empty()) {
+    Say(kTool, error + "; nothing was changed");
+    return 1;
+  }
+
   Say(kTool, "emptying " + Narrow(root) + " (the sandbox marker stays)");
   if (!standins::EmptyFolder(kTool, root, standins::kSandboxMarker)) {
     Say(kTool, "the drive could not be emptied completely");
+    return 1;
+  }
+
+  if (!standins::WriteMarker(kTool, root, standins::WithMarkerFact(marker, "file-system", "FAT32"))) {
+    Say(kTool, "the stick was emptied but cannot be marked as FAT32");
     return 1;
   }
 

@@ -4,16 +4,22 @@
 //
 // A relative <iso> is found in the current directory; <drive> "E:" means E:\.
 // The whole tree is read and checked first (iso9660.cpp), so a damaged image is
-// refused before anything is written.
+// refused before anything is written. So is what the stick cannot hold: on a stick
+// whose marker says FAT32, what FAT32 cannot hold (fat32.cpp), and on any stick more
+// than its free space.
 #include <windows.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "console_win.h"
+#include "fat32.h"
 #include "fs_win.h"
 #include "handle_win.h"
 #include "iso9660.h"
+#include "marker.h"
 #include "names.h"
 
 namespace {
@@ -87,6 +93,91 @@ bool WriteFileItem(iso::ImageReader& image, const iso::Item& item, const std::ws
   return true;
 }
 
+std::uint64_t RoundUp(std::uint64_t bytes, std::uint64_t unit) { return (bytes + unit - 1) / unit * unit; }
+
+// The space the stick's files and folders take now, in whole clusters. Files that the
+// extraction will overwrite (same path, case ignored) are left out: their space comes back.
+bool UsedBytes(const std::wstring& dir, const std::wstring& rel, const std::set<std::wstring>& replaced,
+               std::uint32_t cluster, int depth, std::uint64_t& used) {
+  if (depth > 64) return false;
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileW(standins::JoinPath(dir, L"*").c_str(), &found));
+  if (!search) return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_NO_MORE_FILES;
+  std::uint64_t entries = 2;
+  do {
+    std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    entries += fat32::DirectoryEntries(name);
+    std::wstring path = rel.empty() ? name : rel + L"\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+          !UsedBytes(standins::JoinPath(dir, name), path, replaced, cluster, depth + 1, used)) {
+        return false;
+      }
+    } else if (replaced.count(standins::FoldCase(path)) == 0) {
+      std::uint64_t size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+      used += RoundUp(size, cluster);
+    }
+  } while (FindNextFileW(search.get(), &found));
+  used += RoundUp(entries * 32, cluster);
+  return true;
+}
+
+// Refuses, before anything is written, what the stick cannot hold. Says why on stderr.
+bool FitsOnStick(const std::wstring& root, const iso::Tree& tree) {
+  std::string marker;
+  standins::MarkerFacts facts;
+  if (!standins::ReadMarker(kTool, root, marker)) return false;
+  if (std::string error = standins::ReadMarkerFacts(marker, facts); !error.empty()) {
+    Say(kTool, error + "; nothing was written");
+    return false;
+  }
+  const bool fat = standins::IsFat32(facts);
+  if (fat) {
+    if (std::string problem = fat32::Problem(tree); !problem.empty()) {
+      Say(kTool, Narrow(root) + " is FAT32, which cannot hold this image: " + problem + "; nothing was written");
+      return false;
+    }
+  }
+
+  // Windows reports a folder drive's free space as that of the disk the folder lies on;
+  // the marker's capacity stands for the size of the stick itself.
+  ULARGE_INTEGER free_to_us;
+  if (!GetDiskFreeSpaceExW(root.c_str(), &free_to_us, nullptr, nullptr)) {
+    Say(kTool, "cannot read the free space of " + Narrow(root) + ": " + standins::ErrorText(GetLastError()));
+    return false;
+  }
+  std::uint64_t free_bytes = free_to_us.QuadPart;
+  std::uint32_t cluster = 4096;
+  DWORD sectors_per_cluster = 0, bytes_per_sector = 0, free_clusters = 0, clusters = 0;
+  if (facts.capacity) {
+    cluster = fat32::DefaultClusterBytes(*facts.capacity);
+  } else if (GetDiskFreeSpaceW(root.c_str(), &sectors_per_cluster, &bytes_per_sector, &free_clusters, &clusters) &&
+             sectors_per_cluster * bytes_per_sector > 0) {
+    cluster = sectors_per_cluster * bytes_per_sector;
+  }
+  if (facts.capacity) {
+    std::set<std::wstring> replaced;
+    for (const iso::Item& item : tree.items) {
+      if (!item.is_directory) replaced.insert(standins::FoldCase(standins::FromUtf8(iso::PathText(item.path))));
+    }
+    std::uint64_t used = 0;
+    if (!UsedBytes(standins::LongPath(root), L"", replaced, cluster, 0, used)) {
+      Say(kTool, "cannot measure what " + Narrow(root) + " holds; nothing was written");
+      return false;
+    }
+    std::uint64_t usable = fat32::UsableBytes(*facts.capacity, cluster);
+    free_bytes = std::min(free_bytes, usable > used ? usable - used : 0);
+  }
+  std::uint64_t needed = fat ? fat32::BytesNeeded(tree, cluster) : tree.bytes;
+  if (needed > free_bytes) {
+    Say(kTool, Narrow(root) + " has " + std::to_string(free_bytes) + " bytes free, but the image needs " +
+                   std::to_string(needed) + "; nothing was written");
+    return false;
+  }
+  return true;
+}
+
 int Run() {
   std::vector<std::wstring> args = standins::CommandArgs();
   if (args.size() != 5 || standins::FoldCase(args[1]) != L"-inputfile" ||
@@ -117,6 +208,7 @@ int Run() {
     Say(kTool, Narrow(iso_path) + " is not a usable ISO 9660 image: " + error + "; nothing was written");
     return 1;
   }
+  if (!FitsOnStick(root, tree)) return 1;
   Say(kTool, "extracting " + std::to_string(tree.files) + " files in " + std::to_string(tree.folders) +
                  " folders (" + std::to_string(tree.bytes) + " bytes, " +
                  (tree.joliet ? "Joliet" : "ISO 9660") + " names) to " + Narrow(root));

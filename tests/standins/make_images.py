@@ -8,6 +8,8 @@ usage: make_images.py OUTDIR
   OUTDIR/multi.iso        valid, primary names only
   OUTDIR/multi.tree/      what extracting multi.iso must give
   OUTDIR/bad/<case>.iso   one image per way of being wrong
+  OUTDIR/fat32/huge-file.iso  valid, with a file of exactly 4 GiB, which no FAT32 stick can hold;
+                          its data is a hole in a sparse file, so it takes no room on the disk
 """
 import os
 import random
@@ -203,6 +205,15 @@ def main():
     }
     for name, blob in bad.items():
         write(os.path.join(out, 'bad', name + '.iso'), blob)
+
+    # Two extents of one file add up to 4 GiB: 0xFFFFF800 bytes (whole sectors) and one sector more.
+    os.makedirs(os.path.join(out, 'fat32'), exist_ok=True)
+    first, data_lba = 0xFFFFF800, 64
+    huge = Dir('', [File('HUGE.BIN;1', lba=data_lba, length=first, flags=0x80),
+                    File('HUGE.BIN;1', lba=data_lba + first // SECTOR, length=SECTOR), ok_file])
+    path = os.path.join(out, 'fat32', 'huge-file.iso')
+    write(path, Image(huge).build())
+    os.truncate(path, data_lba * SECTOR + first + SECTOR)
 
 
 if __name__ == '__main__':

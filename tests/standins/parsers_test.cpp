@@ -1,10 +1,16 @@
-// Host-built tests of the stand-ins' platform-free parsers: drive arguments, file-name safety, URLs and HTTP.
+// Host-built tests of the stand-ins' platform-free parsers: drive arguments, file-name safety, URLs and HTTP,
+// the sandbox marker, and FAT32's limits on an image's tree.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "fat32.h"
 #include "http.h"
+#include "iso9660.h"
+#include "marker.h"
 #include "names.h"
 #include "url.h"
 
@@ -215,4 +221,236 @@ TEST(Http, DecodesChunkedBodiesHoweverTheyArrive) {
   }
 }
 
+TEST(Marker, ReadsFileSystemAndCapacity) {
+  struct Case { std::string text; bool ok; std::string fs; long long capacity; bool fat32; };
+  const std::vector<Case> cases = {
+      {"This folder is a VKR sandbox stick: the stand-in tools may erase it.\n", true, "", -1, false},
+      {"", true, "", -1, false},
+      {"prose\nfile-system: FAT32\ncapacity: 8000000000\n", true, "FAT32", 8000000000LL, true},
+      {"File-System:fat32\r\nCAPACITY:  1048576 \r\n", true, "fat32", 1048576, true},
+      {"file-system: NTFS\n", true, "NTFS", -1, false},
+      {"note: the stick: not a fact\n", true, "", -1, false},  // prose with a colon
+      {"capacity: 8 GB\n", false, "", -1, false},
+      {"capacity: -1\n", false, "", -1, false},
+      {"capacity:\n", false, "", -1, false},
+      {"capacity: 99999999999999999999\n", false, "", -1, false},  // more than 64 bits
+  };
+  for (const Case& c : cases) {
+    standins::MarkerFacts facts;
+    EXPECT_EQ(standins::ReadMarkerFacts(c.text, facts).empty(), c.ok) << c.text;
+    if (!c.ok) continue;
+    EXPECT_EQ(facts.file_system, c.fs) << c.text;
+    EXPECT_EQ(facts.capacity.has_value() ? static_cast<long long>(*facts.capacity) : -1, c.capacity) << c.text;
+    EXPECT_EQ(standins::IsFat32(facts), c.fat32) << c.text;
+  }
+}
+
+TEST(Marker, WritesOneFactLineAndKeepsTheRest) {
+  struct Case { std::string before; std::string after; };
+  const std::vector<Case> cases = {
+      {"", "file-system: FAT32\n"},
+      {"prose\n", "prose\nfile-system: FAT32\n"},
+      {"prose", "prose\nfile-system: FAT32\n"},
+      {"prose\ncapacity: 5\n", "prose\ncapacity: 5\nfile-system: FAT32\n"},
+      {"file-system: NTFS\ncapacity: 5\n", "file-system: FAT32\ncapacity: 5\n"},
+      {"prose\r\nFile-System: none\r\n", "prose\r\nfile-system: FAT32\r\n"},
+      {"file-system: A\nfile-system: B\n", "file-system: FAT32\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(standins::WithMarkerFact(c.before, "file-system", "FAT32"), c.after) << c.before;
+  }
+}
+
+iso::Item FileItem(std::vector<std::wstring> path, std::uint64_t size) {
+  iso::Item item;
+  item.path = std::move(path);
+  item.size = size;
+  return item;
+}
+
+iso::Item FolderItem(std::vector<std::wstring> path) {
+  iso::Item item;
+  item.is_directory = true;
+  item.path = std::move(path);
+  return item;
+}
+
+iso::Tree TreeOf(std::vector<iso::Item> items) {
+  iso::Tree tree;
+  tree.items = std::move(items);
+  return tree;
+}
+
+TEST(Fat32, RefusesWhatFat32CannotHoldAndTakesWhatItCan) {
+  const std::uint64_t k4GiB = 4ull * 1024 * 1024 * 1024;
+  // "E:\" and the path, 259 characters at most: a 200-character folder, "\", and a 55-character name.
+  const std::wstring folder(200, L'd');
+  struct Case { const char* what; iso::Tree tree; bool ok; const char* says; };
+  const std::vector<Case> cases = {
+      {"4 GiB - 1 bytes", TreeOf({FileItem({L"big.bin"}, k4GiB - 1)}), true, ""},
+      {"4 GiB", TreeOf({FileItem({L"big.bin"}, k4GiB)}), false, "4 GiB - 1"},
+      {"9 GiB deep down", TreeOf({FolderItem({L"a"}), FileItem({L"a", L"huge.iso"}, 9 * k4GiB / 4)}), false, "a\\huge.iso"},
+      {"a 4 GiB folder is no file", TreeOf({[] { iso::Item f = FolderItem({L"dir"}); f.size = 1ull << 33; return f; }()}), true, ""},
+      {"name of 255", TreeOf({FileItem({std::wstring(255, L'n')}, 1)}), true, ""},
+      {"name of 256", TreeOf({FileItem({std::wstring(256, L'n')}, 1)}), false, "at most 255"},
+      {"path of 259", TreeOf({FolderItem({folder}), FileItem({folder, std::wstring(55, L'f')}, 1)}), true, ""},
+      {"path of 260", TreeOf({FolderItem({folder}), FileItem({folder, std::wstring(56, L'f')}, 1)}), false, "at most 259"},
+      {"long folder of 260", TreeOf({FolderItem({folder}), FolderItem({folder, std::wstring(56, L'g')})}), false, "at most 259"},
+  };
+  for (const Case& c : cases) {
+    std::string problem = fat32::Problem(c.tree);
+    EXPECT_EQ(problem.empty(), c.ok) << c.what << ": " << problem;
+    EXPECT_NE(problem.find(c.says), std::string::npos) << c.what << ": " << problem;
+  }
+}
+
+TEST(Fat32, AFolderHoldsAtMost65536Entries) {
+  // "." and ".." plus 65534 short names fill a folder; one more is too many.
+  for (std::size_t names : {65534u, 65535u}) {
+    std::vector<iso::Item> items = {FolderItem({L"MANY"})};
+    for (std::size_t i = 0; i < names; ++i) items.push_back(FileItem({L"MANY", L"F" + std::to_wstring(i)}, 0));
+    std::string problem = fat32::Problem(TreeOf(items));
+    EXPECT_EQ(problem.empty(), names == 65534u) << names << ": " << problem;
+  }
+  // A long name of 26 characters takes three entries: 21845 of them need 65535 + 2.
+  std::vector<iso::Item> items = {FolderItem({L"long"})};
+  for (std::size_t i = 0; i < 21845; ++i) {
+    std::wstring name = std::to_wstring(100000 + i) + L"-lower-case-name-xxxx";  // 26 units
+    items.push_back(FileItem({L"long", name}, 0));
+  }
+  EXPECT_NE(fat32::Problem(TreeOf(items)), "");
+}
+
+TEST(Fat32, CountsDirectoryEntriesAsFatStoresNames) {
+  struct Case { std::wstring name; std::size_t entries; };
+  const std::vector<Case> cases = {
+      {L"README", 1}, {L"BOOTX64.EFI", 1}, {L"VMLINUZ", 1}, {L"A~1.TXT", 1},
+      {L"readme", 2},                      // lower case needs a long name
+      {L"NINECHARS", 2}, {L"A.HTML", 2}, {L"A.B.C", 2}, {L"A B", 2}, {L"A.", 2},
+      {L"Solvara-linux 7.10 release notes and installation guide.txt", 1 + 5},  // 62 units
+      {std::wstring(13, L'x'), 2}, {std::wstring(14, L'x'), 3}, {std::wstring(255, L'x'), 21},
+  };
+  for (const Case& c : cases) EXPECT_EQ(fat32::DirectoryEntries(c.name), c.entries) << standins::ToUtf8(c.name);
+}
+
+TEST(Fat32, SpaceNeededInWholeClusters) {
+  // Worked by hand for 4096-byte clusters:
+  //   files: A.TXT 1 -> 4096, B.BIN 4096 -> 4096, c.bin 4097 -> 8192, EMPTY 0 -> 0, DOCS\... 10 -> 4096
+  //   root: A.TXT, B.BIN, EMPTY, DOCS one entry each, c.bin two: 6 x 32 bytes -> 4096
+  //   DOCS: ".", "..", and a 14-character long name (three entries): 5 x 32 bytes -> 4096
+  iso::Tree tree = TreeOf({FileItem({L"A.TXT"}, 1), FileItem({L"B.BIN"}, 4096), FileItem({L"c.bin"}, 4097),
+                           FileItem({L"EMPTY"}, 0), FolderItem({L"DOCS"}),
+                           FileItem({L"DOCS", L"Pitk\u00e4 nimi.txt"}, 10)});
+  EXPECT_EQ(fat32::BytesNeeded(tree, 4096), 20480u + 8192u);
+  // With 512-byte clusters: files 512 + 4096 + 4608 + 0 + 512, root 192 -> 512, DOCS 160 -> 512.
+  EXPECT_EQ(fat32::BytesNeeded(tree, 512), 9728u + 1024u);
+}
+
+TEST(Fat32, ClusterSizeAndUsableSpaceOfAVolume) {
+  const std::uint64_t MiB = 1024 * 1024, GiB = 1024 * MiB;
+  struct Case { std::uint64_t volume; std::uint32_t cluster; };
+  const std::vector<Case> cases = {{32 * MiB, 512},     {100 * MiB, 1024},      {200 * MiB, 2048},
+                                   {8000000000, 4096},  {8 * GiB, 4096},        {8 * GiB + 1, 8192},
+                                   {16 * GiB, 8192},    {31 * GiB, 16384},      {64 * GiB, 32768}};
+  for (const Case& c : cases) EXPECT_EQ(fat32::DefaultClusterBytes(c.volume), c.cluster) << c.volume;
+  // 1 MiB in 512-byte clusters: 32 reserved sectors; (1048576 - 16384) / 512 = 2016 clusters, so
+  // each table holds 2018 x 4 = 8072 bytes, 16 sectors; what is left is 1048576 - 16384 - 16384.
+  EXPECT_EQ(fat32::UsableBytes(MiB, 512), 1015808u);
+  EXPECT_EQ(fat32::UsableBytes(16384, 512), 0u);
+  EXPECT_EQ(fat32::UsableBytes(0, 4096), 0u);
+}
+
+// An image held in memory that claims to be larger than it is: the bytes past what was
+// written read as zeros, as from a sparse file. So a tree with a 4 GiB file can be read
+// without 4 GiB anywhere.
+class SparseImage : public iso::ImageReader {
+ public:
+  SparseImage(std::vector<std::uint8_t> head, std::uint64_t size) : head_(std::move(head)), size_(size) {}
+  std::uint64_t Size() const override { return size_; }
+  bool ReadAt(std::uint64_t offset, void* buffer, std::size_t length) override {
+    if (offset > size_ || length > size_ - offset) return false;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    for (std::size_t i = 0; i < length; ++i) out[i] = offset + i < head_.size() ? head_[offset + i] : 0;
+    return true;
+  }
+
+ private:
+  std::vector<std::uint8_t> head_;
+  std::uint64_t size_;
+};
+
+void Both32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) {
+    p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    p[7 - i] = static_cast<std::uint8_t>(v >> (8 * i));
+  }
+}
+
+// A directory record as ISO 9660 lays it out (9.1): length, extent, data length, flags, name.
+std::vector<std::uint8_t> Record(const std::string& name, std::uint32_t lba, std::uint32_t length, std::uint8_t flags) {
+  std::vector<std::uint8_t> r(33 + name.size() + (name.size() % 2 == 0 ? 1 : 0), 0);
+  r[0] = static_cast<std::uint8_t>(r.size());
+  Both32(&r[2], lba);
+  Both32(&r[10], length);
+  r[25] = flags;
+  r[28] = 1;  // volume sequence number, both-endian 16 bits
+  r[31] = 1;
+  r[32] = static_cast<std::uint8_t>(name.size());
+  std::memcpy(&r[33], name.data(), name.size());
+  return r;
+}
+
+// A primary-names-only image whose root holds the given records; every file's data lies
+// past sector 20, in the zeros.
+SparseImage ImageWith(const std::vector<std::vector<std::uint8_t>>& files, std::uint64_t size) {
+  constexpr std::size_t kSector = 2048;
+  std::vector<std::uint8_t> head(20 * kSector, 0);
+  std::uint8_t* pvd = &head[16 * kSector];
+  pvd[0] = 1;
+  std::memcpy(pvd + 1, "CD001", 5);
+  pvd[6] = 1;
+  pvd[128] = kSector & 0xFF;
+  pvd[129] = kSector >> 8;
+  std::vector<std::uint8_t> root = Record(std::string(1, '\0'), 18, kSector, 2);
+  std::memcpy(pvd + 156, root.data(), root.size());
+  std::uint8_t* end = &head[17 * kSector];
+  end[0] = 255;
+  std::memcpy(end + 1, "CD001", 5);
+  end[6] = 1;
+  std::vector<std::uint8_t> dir = Record(std::string(1, '\0'), 18, kSector, 2);
+  std::vector<std::uint8_t> dotdot = Record(std::string(1, '\1'), 18, kSector, 2);
+  dir.insert(dir.end(), dotdot.begin(), dotdot.end());
+  for (const auto& f : files) dir.insert(dir.end(), f.begin(), f.end());
+  std::memcpy(&head[18 * kSector], dir.data(), dir.size());
+  return SparseImage(std::move(head), size);
+}
+
+TEST(Fat32, AParsedImageWithA4GiBFileIsRefused) {
+  // Two extents of one multi-extent file (flag 0x80 on all but the last) add up to 4 GiB.
+  const std::uint32_t first = 0xFFFFF800u;  // whole sectors just below 4 GiB
+  const std::uint32_t data_lba = 32;
+  const std::uint64_t k4GiB = 4ull * 1024 * 1024 * 1024;
+  const std::uint64_t image_size = data_lba * 2048ull + k4GiB;
+  struct Case { const char* what; std::vector<std::vector<std::uint8_t>> records; std::uint64_t size; bool ok; };
+  const std::vector<Case> cases = {
+      {"4 GiB in two extents",
+       {Record("HUGE.BIN;1", data_lba, first, 0x80), Record("HUGE.BIN;1", data_lba + first / 2048, 2048, 0)},
+       k4GiB, false},
+      {"4 GiB - 1 in two extents",
+       {Record("HUGE.BIN;1", data_lba, first, 0x80), Record("HUGE.BIN;1", data_lba + first / 2048, 2047, 0)},
+       k4GiB - 1, true},
+      {"a small file", {Record("SMALL.TXT;1", data_lba, 100, 0)}, 100, true},
+  };
+  for (const Case& c : cases) {
+    SparseImage image = ImageWith(c.records, image_size);
+    iso::Tree tree;
+    ASSERT_EQ(iso::ReadTree(image, tree), "") << c.what;
+    ASSERT_EQ(tree.files, 1u) << c.what;
+    EXPECT_EQ(tree.bytes, c.size) << c.what;
+    std::string problem = fat32::Problem(tree);
+    EXPECT_EQ(problem.empty(), c.ok) << c.what << ": " << problem;
+  }
+}
+
 }  // namespace
+
