@@ -12,7 +12,7 @@
 #include "steps/steps.h"
 #include "volume_watch/volume_watch_win.h"
 #include "window/controls.h"
-#include "window/form_services.h"
+#include "services/form_services.h"
 
 namespace window {
 
@@ -95,11 +95,11 @@ class Form1 final : public volume_watch::NoticeTarget {
   bool unloaded_ = false;
   HDEVNOTIFY deviceNotifyHandle_ = nullptr;  // set by Form_Load, released by Form_Unload
 
-  std::unique_ptr<FormServices> services_;
+  std::unique_ptr<services::FormServices> services_;
   std::unique_ptr<steps::InstallSteps> steps_;
 };
 
 // The real services of the window, for the platform-free handlers.
-std::unique_ptr<FormServices> MakeFormServices(Form1& form);
+std::unique_ptr<services::FormServices> MakeFormServices(Form1& form);
 
 }  // namespace window

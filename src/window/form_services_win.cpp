@@ -32,7 +32,7 @@ std::string FolderFrom(DWORD (*query)(DWORD, char*)) {
 DWORD CurrentDirectoryA(DWORD size, char* buffer) { return ::GetCurrentDirectoryA(size, buffer); }
 DWORD WindowsDirectoryA(DWORD size, char* buffer) { return ::GetWindowsDirectoryA(buffer, size); }
 
-class WindowServices final : public FormServices {
+class WindowServices final : public services::FormServices {
  public:
   explicit WindowServices(Form1& form) : form_(form) {}
 
@@ -82,6 +82,6 @@ class WindowServices final : public FormServices {
 
 }  // namespace
 
-std::unique_ptr<FormServices> MakeFormServices(Form1& form) { return std::make_unique<WindowServices>(form); }
+std::unique_ptr<services::FormServices> MakeFormServices(Form1& form) { return std::make_unique<WindowServices>(form); }
 
 }  // namespace window

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "window/form_services.h"
+#include "services/form_services.h"
 
 namespace test {
 
-class FakeForm : public window::FormServices {
+class FakeForm : public services::FormServices {
  public:
   // What the window holds.
   std::string driveBox;
