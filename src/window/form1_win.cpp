@@ -148,7 +148,8 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
   form->services_ = MakeFormServices(*form);
   form->steps_ = std::make_unique<steps::InstallSteps>(*form->services_);
   form->CreateControls();
-  form->CreateTooltips();
+  // The tooltips come with the first hover (WM_SETCURSOR): none is needed before, and the
+  // window opens sooner without them.
   return form;
 }
 
@@ -236,7 +237,7 @@ void Form1::CreateControls() {
   }
 }
 
-void Form1::CreateTooltips() {
+void Form1::CreateTooltips(HWND under) {
   tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                instance_, nullptr);
@@ -252,6 +253,15 @@ void Form1::CreateTooltips() {
     tool.uId = reinterpret_cast<UINT_PTR>(controls_[i]);
     tool.lpszText = &text[0];
     ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  // The mouse already stands over `under`: the tooltip learns of it now rather than at the
+  // next move, so that a pointer resting on a tool still gets its tip.
+  if (under != nullptr && under != window_) {
+    POINT at;
+    ::GetCursorPos(&at);
+    ::ScreenToClient(under, &at);
+    MSG move{under, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), static_cast<DWORD>(::GetMessageTime()), {}};
+    ::SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
   }
 }
 
@@ -386,8 +396,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
       return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR: {
-      // The links show the hand, as links do.
       const HWND under = reinterpret_cast<HWND>(wParam);
+      if (tooltip_ == nullptr) CreateTooltips(under);
+      // The links show the hand, as links do.
       if (under == Control("Label5") || under == Control("Image1")) {
         ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
         return TRUE;
