@@ -524,8 +524,8 @@ class Driver {
   }
 
   // "memory mark" notes what the program uses now; "memory within KB" checks that its
-  // working set has grown by at most KB since the last mark and that it holds no more
-  // top-level windows than then (a box or tooltip left behind).
+  // working set and its private bytes have grown by at most KB since the last mark and that
+  // it holds no more top-level windows than then (a box or tooltip left behind).
   void Memory(const Step& step) {
     if (Process() == nullptr) return Abort(step, "no USB.exe process");
     const Usage now = UsageOf(Process(), pid_);
@@ -553,6 +553,12 @@ class Driver {
     }
     if (now.workingSet == 0) return Fail(step.line, "the working set could not be read");
     if (grown > limit) return Fail(step.line, "the working set grew by " + std::to_string(grown / 1024) + " KB");
+    // Private bytes move less with the pages the system happens to keep: a leak shows there too.
+    const long long grownPrivate =
+        static_cast<long long>(now.privateBytes) - static_cast<long long>(mark_.privateBytes);
+    if (grownPrivate > limit) {
+      return Fail(step.line, "private bytes grew by " + std::to_string(grownPrivate / 1024) + " KB");
+    }
     if (now.topLevelWindows > mark_.topLevelWindows) {
       return Fail(step.line, std::to_string(now.topLevelWindows - mark_.topLevelWindows) + " more top-level windows");
     }
