@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "platform/module_win.h"
 #include "platform/text_win.h"
 
 namespace links {
@@ -11,13 +12,6 @@ namespace {
 
 using ShellExecuteAFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 using CoInitializeExFunction = HRESULT(WINAPI*)(LPVOID, DWORD);
-
-// GetProcAddress gives every function one type; the cast through void(*)() says that the
-// function really has the type asked for.
-template <typename Function>
-Function ProcAddress(HMODULE module, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
 
 // The first call loads ole32 and shell32; the window opens without them, and most users never
 // click the link. COM is initialised once on this, the window's thread, before the first shell
@@ -27,12 +21,12 @@ Function ProcAddress(HMODULE module, const char* name) {
 ShellExecuteAFunction ShellExecuteFunction() {
   static const ShellExecuteAFunction function = [] {
     if (HMODULE ole32 = ::LoadLibraryA("ole32.dll")) {
-      if (auto initialise = ProcAddress<CoInitializeExFunction>(ole32, "CoInitializeEx")) {
+      if (auto initialise = platform::ProcAddress<CoInitializeExFunction>(ole32, "CoInitializeEx")) {
         initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
       }
     }
     HMODULE shell32 = ::LoadLibraryA("shell32.dll");
-    return shell32 != nullptr ? ProcAddress<ShellExecuteAFunction>(shell32, "ShellExecuteA") : nullptr;
+    return shell32 != nullptr ? platform::ProcAddress<ShellExecuteAFunction>(shell32, "ShellExecuteA") : nullptr;
   }();
   return function;
 }

@@ -9,6 +9,7 @@
 
 #include "links/links.h"
 #include "platform/ids.h"
+#include "platform/module_win.h"
 #include "platform/text_win.h"
 #include "platform/twips.h"
 #include "resource_ids.h"
@@ -31,6 +32,21 @@ constexpr int ClientTopTwips = 450;
 constexpr DWORD FormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 HWND RootOf(HWND window) { return ::GetAncestor(window, GA_ROOT); }
+
+// The common controls, for the tooltip class: loaded on the first hover rather than by the
+// loader at start-up, where their DLL and its start-up code cost time before the window shows.
+// It stays loaded: the tooltip lives as long as the window.
+bool LoadCommonControls() {
+  static const bool loaded = [] {
+    HMODULE comctl32 = ::LoadLibraryA("comctl32.dll");
+    if (comctl32 == nullptr) return false;
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto initialise = platform::ProcAddress<InitFunction>(comctl32, "InitCommonControlsEx");
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    return initialise != nullptr && initialise(&controls) != FALSE;
+  }();
+  return loaded;
+}
 
 // The frame: a container that draws its etched border with the caption on the
 // top line, and passes its children's notifications up to the form.
@@ -238,6 +254,7 @@ void Form1::CreateControls() {
 }
 
 void Form1::CreateTooltips(HWND under) {
+  if (!LoadCommonControls()) return;
   tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                instance_, nullptr);

@@ -58,15 +58,16 @@ std::set<std::string> ImportedDlls(const std::string& file) {
   return names;
 }
 
-// The program starts without shell32 and ole32: nothing in its import directory names them,
-// so the loader does not bring them in before the window opens.
-TEST(Shell, TheProgramDoesNotImportShell32OrOle32) {
+// The program starts without shell32, ole32 and the common controls: nothing in its import
+// directory names them, so the loader does not bring them in before the window opens.
+TEST(Shell, TheProgramDoesNotImportShell32Ole32OrTheCommonControls) {
   const char* exe = std::getenv("USB_EXE");
   ASSERT_NE(exe, nullptr) << "USB_EXE must name the built USB.exe";
   const std::set<std::string> dlls = ImportedDlls(exe);
   ASSERT_TRUE(dlls.count("USER32.DLL")) << "the import directory was not read";
   EXPECT_FALSE(dlls.count("SHELL32.DLL"));
   EXPECT_FALSE(dlls.count("OLE32.DLL"));
+  EXPECT_FALSE(dlls.count("COMCTL32.DLL"));
 }
 
 // OpenWithShell hands back the shell's own result, the same number that a direct
