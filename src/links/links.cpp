@@ -6,10 +6,10 @@
 namespace links {
 namespace {
 
-void OpenHomePage(window::FormServices& form) {
+void OpenHomePage(services::FormServices& form) {
   const int result = form.OpenWithShell(HomePageUrl, ShowNormal);
   if (result <= ShellFailureThreshold) {
-    form.ShowMessage("Sivua ei voitu avata, tarkista selain!", window::MessageTitle, window::MessageStyle,
+    form.ShowMessage("Sivua ei voitu avata, tarkista selain!", services::MessageTitle, services::MessageStyle,
                      155, 129);
     form.SetStatusText("Sivua ei voitu avata!");
     return;
@@ -36,15 +36,15 @@ std::string HelpText() {
 
 std::string CreditText() { return "Solvara USB-asennus, versio 1.00\r\nTekijä: VKR"; }
 
-void Image1_Click(window::FormServices& form) { OpenHomePage(form); }
-void Label5_Click(window::FormServices& form) { OpenHomePage(form); }
+void Image1_Click(services::FormServices& form) { OpenHomePage(form); }
+void Label5_Click(services::FormServices& form) { OpenHomePage(form); }
 
-void Image4_Click(window::FormServices& form) {
-  form.ShowMessage(HelpText(), window::MessageTitle, window::MessageStyle, 20, 114);
+void Image4_Click(services::FormServices& form) {
+  form.ShowMessage(HelpText(), services::MessageTitle, services::MessageStyle, 20, 114);
 }
 
-void Label7_Click(window::FormServices& form) {
-  form.ShowMessage(CreditText(), CreditTitle, window::MessageStyle, 18, 252);
+void Label7_Click(services::FormServices& form) {
+  form.ShowMessage(CreditText(), CreditTitle, services::MessageStyle, 18, 252);
 }
 
 }  // namespace links

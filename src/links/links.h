@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "window/form_services.h"
+#include "services/form_services.h"
 
 namespace links {
 
@@ -17,10 +17,10 @@ std::string CreditText();
 inline constexpr const char* CreditTitle = "©";
 
 // The logo and the address label do the same: open the home page and report.
-void Image1_Click(window::FormServices& form);
-void Label5_Click(window::FormServices& form);
+void Image1_Click(services::FormServices& form);
+void Label5_Click(services::FormServices& form);
 // The help picture and the credit label: a message each; the status line stays.
-void Image4_Click(window::FormServices& form);
-void Label7_Click(window::FormServices& form);
+void Image4_Click(services::FormServices& form);
+void Label7_Click(services::FormServices& form);
 
 }  // namespace links

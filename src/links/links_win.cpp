@@ -1,16 +1,45 @@
-// ShellExecuteA for the home page.
+// ShellExecuteA for the home page, with shell32 and COM brought in on the first link click.
 #include "links/links_win.h"
 
 #include <windows.h>
-#include <shellapi.h>
+#include <objbase.h>
 
+#include "platform/module_win.h"
 #include "platform/text_win.h"
 
 namespace links {
+namespace {
+
+using ShellExecuteAFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+using CoInitializeExFunction = HRESULT(WINAPI*)(LPVOID, DWORD);
+
+// The first call loads ole32 and shell32; the window opens without them, and most users never
+// click the link. COM is initialised once on this, the window's thread, before the first shell
+// call: the shell hands some documents to COM handlers, which want a single-threaded apartment,
+// and the OLE 1 DDE window is not wanted. Both libraries and COM stay until the process ends:
+// the shell may leave threads and objects behind that run their code, so they are never freed.
+ShellExecuteAFunction ShellExecuteFunction() {
+  static const ShellExecuteAFunction function = [] {
+    if (HMODULE ole32 = ::LoadLibraryA("ole32.dll")) {
+      if (auto initialise = platform::ProcAddress<CoInitializeExFunction>(ole32, "CoInitializeEx")) {
+        initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+      }
+    }
+    HMODULE shell32 = ::LoadLibraryA("shell32.dll");
+    return shell32 != nullptr ? platform::ProcAddress<ShellExecuteAFunction>(shell32, "ShellExecuteA") : nullptr;
+  }();
+  return function;
+}
+
+// What ShellExecuteA itself returns when the system lacks the memory or resources to act.
+constexpr std::int32_t OutOfResources = 0;
+
+}  // namespace
 
 std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) {
-  HINSTANCE result =
-      ::ShellExecuteA(nullptr, "open", platform::ToAnsi(document).c_str(), nullptr, nullptr, showCommand);
+  const ShellExecuteAFunction shellExecute = ShellExecuteFunction();
+  if (shellExecute == nullptr) return OutOfResources;
+  HINSTANCE result = shellExecute(nullptr, "open", platform::ToAnsi(document).c_str(), nullptr, nullptr, showCommand);
   return static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(result));
 }
 

@@ -58,7 +58,7 @@ void Suppressed(F&& body) {
 }  // namespace
 
 void InstallSteps::Show(const StepMessage& message) {
-  form_.ShowMessage(message.text, window::MessageTitle, window::MessageStyle, message.x, message.y);
+  form_.ShowMessage(message.text, services::MessageTitle, services::MessageStyle, message.x, message.y);
   form_.SetStatusText(message.status);
 }
 

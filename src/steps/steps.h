@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "window/form_services.h"
+#include "services/form_services.h"
 
 namespace steps {
 
@@ -16,7 +16,7 @@ struct StepMessage;
 // Each handler runs its chain to the end; no exception leaves it.
 class InstallSteps {
  public:
-  explicit InstallSteps(window::FormServices& form) : form_(form) {}
+  explicit InstallSteps(services::FormServices& form) : form_(form) {}
 
   void Command2_Click();
   void Command1_Click();
@@ -33,7 +33,7 @@ class InstallSteps {
   std::string ProgramFolder();
   void Show(const StepMessage& message);
 
-  window::FormServices& form_;
+  services::FormServices& form_;
 };
 
 }  // namespace steps

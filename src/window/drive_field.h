@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "window/form_services.h"
+#include "services/form_services.h"
 
 namespace window {
 
@@ -13,10 +13,10 @@ bool IsRefusedKey(std::int16_t keyAscii);
 
 // Typed into the drive box. A refused key is set to 0 first, so that the box never
 // shows it, then the warning opens and the status line follows.
-void Text1_KeyPress(FormServices& form, std::int16_t& keyAscii);
+void Text1_KeyPress(services::FormServices& form, std::int16_t& keyAscii);
 
 // A click into the drive box: a warning not to change the letter.
-void Text1_Click(FormServices& form);
+void Text1_Click(services::FormServices& form);
 
 // The code of a typed letter in capitals (upperCase non-zero) or small letters.
 // Only the 26 ASCII letters change; keyAscii itself is not changed.

@@ -9,6 +9,7 @@
 
 #include "links/links.h"
 #include "platform/ids.h"
+#include "platform/module_win.h"
 #include "platform/text_win.h"
 #include "platform/twips.h"
 #include "resource_ids.h"
@@ -31,6 +32,21 @@ constexpr int ClientTopTwips = 450;
 constexpr DWORD FormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 HWND RootOf(HWND window) { return ::GetAncestor(window, GA_ROOT); }
+
+// The common controls, for the tooltip class: loaded on the first hover rather than by the
+// loader at start-up, where their DLL and its start-up code cost time before the window shows.
+// It stays loaded: the tooltip lives as long as the window.
+bool LoadCommonControls() {
+  static const bool loaded = [] {
+    HMODULE comctl32 = ::LoadLibraryA("comctl32.dll");
+    if (comctl32 == nullptr) return false;
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto initialise = platform::ProcAddress<InitFunction>(comctl32, "InitCommonControlsEx");
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    return initialise != nullptr && initialise(&controls) != FALSE;
+  }();
+  return loaded;
+}
 
 // The frame: a container that draws its etched border with the caption on the
 // top line, and passes its children's notifications up to the form.
@@ -148,7 +164,8 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
   form->services_ = MakeFormServices(*form);
   form->steps_ = std::make_unique<steps::InstallSteps>(*form->services_);
   form->CreateControls();
-  form->CreateTooltips();
+  // The tooltips come with the first hover (WM_SETCURSOR): none is needed before, and the
+  // window opens sooner without them.
   return form;
 }
 
@@ -238,7 +255,8 @@ void Form1::CreateControls() {
   }
 }
 
-void Form1::CreateTooltips() {
+void Form1::CreateTooltips(HWND under) {
+  if (!LoadCommonControls()) return;
   tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                instance_, nullptr);
@@ -254,6 +272,15 @@ void Form1::CreateTooltips() {
     tool.uId = reinterpret_cast<UINT_PTR>(controls_[i]);
     tool.lpszText = &text[0];
     ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  // The mouse already stands over `under`: the tooltip learns of it now rather than at the
+  // next move, so that a pointer resting on a tool still gets its tip.
+  if (under != nullptr && under != window_) {
+    POINT at;
+    ::GetCursorPos(&at);
+    ::ScreenToClient(under, &at);
+    MSG move{under, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), static_cast<DWORD>(::GetMessageTime()), {}};
+    ::SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
   }
 }
 
@@ -388,8 +415,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
       return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR: {
-      // The links show the hand, as links do.
       const HWND under = reinterpret_cast<HWND>(wParam);
+      if (tooltip_ == nullptr) CreateTooltips(under);
+      // The links show the hand, as links do.
       if (under == Control("Label5") || under == Control("Image1")) {
         ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
         return TRUE;

@@ -12,7 +12,7 @@
 #include "steps/steps.h"
 #include "volume_watch/volume_watch_win.h"
 #include "window/controls.h"
-#include "window/form_services.h"
+#include "services/form_services.h"
 
 namespace window {
 
@@ -72,7 +72,7 @@ class Form1 final : public volume_watch::NoticeTarget {
   LRESULT HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
-  void CreateTooltips();
+  void CreateTooltips(HWND under);  // on the first hover; under: the window below the mouse
   HFONT FontFor(const FontSpec& font);
   int Pixels(int twips) const;
   void OnCommand(std::size_t control, WORD code);
@@ -85,7 +85,7 @@ class Form1 final : public volume_watch::NoticeTarget {
   std::vector<std::pair<FontSpec, platform::UniqueGdiObject>> fonts_;
   std::vector<platform::UniqueGdiObject> bitmaps_;
   std::vector<platform::UniqueIcon> icons_;
-  HWND tooltip_ = nullptr;
+  HWND tooltip_ = nullptr;  // created on the first hover; a popup owned by the window, destroyed with it
   WNDPROC driveBoxPrevious_ = nullptr;
   bool driveBoxPressed_ = false;
   HWND lastFocus_ = nullptr;
@@ -95,11 +95,11 @@ class Form1 final : public volume_watch::NoticeTarget {
   bool unloaded_ = false;
   HDEVNOTIFY deviceNotifyHandle_ = nullptr;  // set by Form_Load, released by Form_Unload
 
-  std::unique_ptr<FormServices> services_;
+  std::unique_ptr<services::FormServices> services_;
   std::unique_ptr<steps::InstallSteps> steps_;
 };
 
 // The real services of the window, for the platform-free handlers.
-std::unique_ptr<FormServices> MakeFormServices(Form1& form);
+std::unique_ptr<services::FormServices> MakeFormServices(Form1& form);
 
 }  // namespace window

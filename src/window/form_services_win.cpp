@@ -34,7 +34,7 @@ DWORD CurrentDirectoryA(DWORD size, char* buffer) { return ::GetCurrentDirectory
 // on a Remote Desktop server, the user's private Windows folder, on whatever drive that is.
 DWORD SystemWindowsDirectoryA(DWORD size, char* buffer) { return ::GetSystemWindowsDirectoryA(buffer, size); }
 
-class WindowServices final : public FormServices {
+class WindowServices final : public services::FormServices {
  public:
   explicit WindowServices(Form1& form) : form_(form) {}
 
@@ -84,6 +84,6 @@ class WindowServices final : public FormServices {
 
 }  // namespace
 
-std::unique_ptr<FormServices> MakeFormServices(Form1& form) { return std::make_unique<WindowServices>(form); }
+std::unique_ptr<services::FormServices> MakeFormServices(Form1& form) { return std::make_unique<WindowServices>(form); }
 
 }  // namespace window

@@ -1,13 +1,10 @@
 // USB.exe's entry point: create Form1, load it, show it, run its message loop.
 #include <windows.h>
-#include <commctrl.h>
 
 #include "window/form1_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-  ::InitCommonControlsEx(&controls);
-
+  // No common controls here: the tooltips, the only common control, load them on the first hover.
   std::unique_ptr<window::Form1> form = window::Form1::Create(instance);
   if (!form) return 1;
   form->SetQuitOnDestroy(true);

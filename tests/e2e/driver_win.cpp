@@ -9,11 +9,15 @@
 // Every check prints one line, "ok   LINE" or "FAIL LINE  (got: WHAT)", to stdout; the
 // events file gets the observed event lines alone, in order. Exit code 0 when all passed.
 #include <windows.h>
+#include <dbt.h>
+#include <psapi.h>
 
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -127,6 +131,68 @@ bool WriteFileBytes(const std::string& path, const std::string& content) {
   return static_cast<bool>(out);
 }
 
+double NowMs() {
+  static const LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  ::QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<std::pair<DWORD, int>*>(param);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner == search->first) ++search->second;
+  return TRUE;
+}
+
+// What a process uses, as far as the system tells another process. Under Wine,
+// GetGuiResources is a stub that gives 0, and so is another process's handle count.
+struct Usage {
+  SIZE_T workingSet = 0;    // bytes
+  SIZE_T privateBytes = 0;  // bytes committed for the process alone
+  int topLevelWindows = 0;  // visible or not: message boxes, tooltips, the window itself
+  DWORD gdiObjects = 0;
+  DWORD userObjects = 0;
+  DWORD handles = 0;
+};
+
+Usage UsageOf(HANDLE process, DWORD pid) {
+  Usage usage;
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  if (::GetProcessMemoryInfo(process, &memory, sizeof memory)) {
+    usage.workingSet = memory.WorkingSetSize;
+    usage.privateBytes = memory.PagefileUsage;
+  }
+  std::pair<DWORD, int> search{pid, 0};
+  ::EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&search));
+  usage.topLevelWindows = search.second;
+  usage.gdiObjects = ::GetGuiResources(process, GR_GDIOBJECTS);
+  usage.userObjects = ::GetGuiResources(process, GR_USEROBJECTS);
+  using HandleCountFunction = BOOL(WINAPI*)(HANDLE, PDWORD);
+  if (auto count = reinterpret_cast<HandleCountFunction>(reinterpret_cast<void (*)()>(
+          ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetProcessHandleCount")))) {
+    count(process, &usage.handles);
+  }
+  return usage;
+}
+
+std::string Describe(const Usage& u) {
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "working set %lu KB, private %lu KB, top-level windows %d, GDI objects %lu, USER objects %lu, "
+                "handles %lu",
+                static_cast<unsigned long>(u.workingSet / 1024), static_cast<unsigned long>(u.privateBytes / 1024),
+                u.topLevelWindows, static_cast<unsigned long>(u.gdiObjects),
+                static_cast<unsigned long>(u.userObjects), static_cast<unsigned long>(u.handles));
+  return text;
+}
+
 class Driver {
  public:
   explicit Driver(const Options& options) : options_(options) {
@@ -187,6 +253,12 @@ class Driver {
         return WaitFor(step, "status", e2e::StatusLineId);
       case StepKind::Exit:
         return ObserveExit(step);
+      case StepKind::Notices:
+        return Notices(step);
+      case StepKind::Boxes:
+        return Boxes(step);
+      case StepKind::Memory:
+        return Memory(step);
     }
   }
 
@@ -242,9 +314,21 @@ class Driver {
   void Click(const Step& step) {
     if (!NeedWindow(step)) return;
     CloseStrayBox();
-    HWND button = FindControl(window_, e2e::ButtonId(step.argument), "BUTTON");
-    if (button == nullptr) return Abort(step, "no such button in the window");
-    ::PostMessageA(button, BM_CLICK, 0, 0);
+    const bool isStatic = e2e::ClicksAStatic(step.argument);
+    HWND control = FindControl(window_, e2e::ButtonId(step.argument), isStatic ? "STATIC" : "BUTTON");
+    if (control == nullptr) return Abort(step, "no such control in the window");
+    ClickControl(control, isStatic);
+  }
+
+  // A button takes BM_CLICK; a picture or a label reports a press and a release of the
+  // left button inside it (posted, they never pair into a double click).
+  static void ClickControl(HWND control, bool isStatic) {
+    if (!isStatic) {
+      ::PostMessageA(control, BM_CLICK, 0, 0);
+      return;
+    }
+    ::PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    ::PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
   }
 
   // Each character as a key press would bring it to the drive box. Sent, not posted:
@@ -349,6 +433,138 @@ class Driver {
     window_ = nullptr;
   }
 
+  // --- the soak -------------------------------------------------------------
+
+  // Milliseconds until the window handles a message sent now; negative if it does not
+  // within ten seconds.
+  double TimeToAnswer() const {
+    const double begin = NowMs();
+    DWORD_PTR ignored = 0;
+    if (!::SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored)) return -1;
+    return NowMs() - begin;
+  }
+
+  // Each notice is sent as Wine's mount manager sends it: SendMessage with the record,
+  // which Wine copies into the program (it refuses to post this message). One after
+  // another as fast as the window takes them.
+  void Notices(const Step& step) {
+    if (!NeedWindow(step)) return;
+    e2e::NoticeBurst burst{};
+    e2e::ParseNotices(step.argument, burst);
+    HWND box = nullptr;
+    if (burst.inBox) {
+      const DWORD begin = ::GetTickCount();
+      while ((box = FindTopLevel(pid_, BoxClass)) == nullptr && ::GetTickCount() - begin < 10000) ::Sleep(20);
+      if (box == nullptr) return Abort(step, "no message box is open");
+    }
+    int unanswered = 0;
+    double slowest = 0;
+    const double begin = NowMs();
+    for (int i = 0; i < burst.count; ++i) {
+      const e2e::NoticeBurst notice = e2e::NoticeAt(burst, i);
+      DEV_BROADCAST_VOLUME record{};
+      record.dbcv_size = sizeof record;
+      record.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+      record.dbcv_unitmask = 1u << (notice.letter - 'A');
+      const double sent = NowMs();
+      DWORD_PTR result = 0;
+      if (!::SendMessageTimeoutA(window_, WM_DEVICECHANGE, notice.arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+                                 reinterpret_cast<LPARAM>(&record), SMTO_NORMAL, 5000, &result)) {
+        ++unanswered;
+      }
+      slowest = std::max(slowest, NowMs() - sent);
+    }
+    const double total = NowMs() - begin;
+    const double answer = TimeToAnswer();
+    char figures[256];
+    std::snprintf(figures, sizeof figures,
+                  "%d notices %s: %.0f ms in all, %.2f ms each on average, slowest %.1f ms; "
+                  "then the window answered in %.1f ms",
+                  burst.count, burst.inBox ? "with a message box open" : "to the idle window", total,
+                  total / burst.count, slowest, answer);
+    Info(figures);
+    if (burst.inBox && !::IsWindow(box)) return Fail(step.line, "the message box closed during the notices");
+    if (unanswered > 0) return Fail(step.line, std::to_string(unanswered) + " notices not answered within 5 s");
+    if (answer < 0) return Abort(step, "the window stopped answering");
+    Pass(step.line);
+  }
+
+  // The help box opened and closed again and again, as fast as it comes and goes.
+  void Boxes(const Step& step) {
+    if (!NeedWindow(step)) return;
+    CloseStrayBox();
+    const int count = std::atoi(step.argument.c_str());
+    HWND help = FindControl(window_, e2e::ButtonId("help"), "STATIC");
+    if (help == nullptr) return Abort(step, "no help picture in the window");
+    double slowest = 0;
+    const double begin = NowMs();
+    for (int i = 0; i < count; ++i) {
+      const double clicked = NowMs();
+      ClickControl(help, true);
+      HWND box = nullptr;
+      const DWORD waitBegin = ::GetTickCount();
+      while ((box = FindTopLevel(pid_, BoxClass)) == nullptr) {
+        if (::GetTickCount() - waitBegin > 10000) return Abort(step, "box " + std::to_string(i + 1) + " did not open");
+        ::Sleep(1);
+      }
+      PressOk(box);
+      if (::IsWindow(box)) return Abort(step, "box " + std::to_string(i + 1) + " did not close");
+      slowest = std::max(slowest, NowMs() - clicked);
+    }
+    const double total = NowMs() - begin;
+    const double answer = TimeToAnswer();
+    char figures[256];
+    std::snprintf(figures, sizeof figures,
+                  "%d message boxes opened and closed: %.0f ms in all, %.0f ms each on average, slowest %.0f ms; "
+                  "then the window answered in %.1f ms",
+                  count, total, total / count, slowest, answer);
+    Info(figures);
+    if (answer < 0) return Abort(step, "the window stopped answering");
+    Pass(step.line);
+  }
+
+  // "memory mark" notes what the program uses now; "memory within KB" checks that its
+  // working set and its private bytes have grown by at most KB since the last mark and that
+  // it holds no more top-level windows than then (a box or tooltip left behind).
+  void Memory(const Step& step) {
+    if (Process() == nullptr) return Abort(step, "no USB.exe process");
+    const Usage now = UsageOf(Process(), pid_);
+    if (step.argument == "mark") {
+      if (!marked_) first_ = now;
+      mark_ = now;
+      marked_ = true;
+      Info("memory at the mark: " + Describe(now));
+      return Pass(step.line);
+    }
+    if (!marked_) return Abort(step, "no memory mark before");
+    const long long limit = std::atoll(step.argument.c_str() + 7) * 1024;
+    const long long grown = static_cast<long long>(now.workingSet) - static_cast<long long>(mark_.workingSet);
+    char figures[256];
+    std::snprintf(figures, sizeof figures,
+                  "memory now: %s; working set %+lld KB since the mark, %+lld KB since the first mark; "
+                  "private %+lld KB since the mark",
+                  Describe(now).c_str(), grown / 1024,
+                  (static_cast<long long>(now.workingSet) - static_cast<long long>(first_.workingSet)) / 1024,
+                  (static_cast<long long>(now.privateBytes) - static_cast<long long>(mark_.privateBytes)) / 1024);
+    Info(figures);
+    if (now.gdiObjects == 0 && now.userObjects == 0 && now.handles == 0) {
+      Info("not measured: GDI and USER objects and the handle count read 0 here (Wine's GetGuiResources is a "
+           "stub, and another process's handle count reads 0)");
+    }
+    if (now.workingSet == 0) return Fail(step.line, "the working set could not be read");
+    if (grown > limit) return Fail(step.line, "the working set grew by " + std::to_string(grown / 1024) + " KB");
+    // Private bytes move less with the pages the system happens to keep: a leak shows there too.
+    const long long grownPrivate =
+        static_cast<long long>(now.privateBytes) - static_cast<long long>(mark_.privateBytes);
+    if (grownPrivate > limit) {
+      return Fail(step.line, "private bytes grew by " + std::to_string(grownPrivate / 1024) + " KB");
+    }
+    if (now.topLevelWindows > mark_.topLevelWindows) {
+      return Fail(step.line, std::to_string(now.topLevelWindows - mark_.topLevelWindows) + " more top-level windows");
+    }
+    Pass(step.line);
+  }
+
   // --- the Linux side ------------------------------------------------------
 
   // In a request "{window}" becomes the window's screen rectangle, WxH+X+Y, and
@@ -406,6 +622,12 @@ class Driver {
     Fail(step.line, observed);
   }
 
+  // A figure for the reader; tests/e2e/run prints these lines as they are.
+  void Info(const std::string& line) {
+    std::printf("info %s\n", line.c_str());
+    std::fflush(stdout);
+  }
+
   void Pass(const std::string& line) {
     ++passed_;
     std::printf("ok   %s\n", line.c_str());
@@ -450,6 +672,9 @@ class Driver {
   DWORD pid_ = 0;
   HWND window_ = nullptr;
   bool aborted_ = false;
+  bool marked_ = false;
+  Usage first_;
+  Usage mark_;
   int passed_ = 0;
   int failed_ = 0;
 };

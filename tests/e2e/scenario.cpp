@@ -2,6 +2,7 @@
 #include "scenario.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace e2e {
 namespace {
@@ -21,6 +22,8 @@ const Verb Verbs[] = {
     {"status", StepKind::Status, false},       {"drive", StepKind::Drive, false},
     {"wait-drive", StepKind::WaitDrive, false}, {"wait-status", StepKind::WaitStatus, false},
     {"exit", StepKind::Exit, true},
+    {"notices", StepKind::Notices, true},      {"boxes", StepKind::Boxes, true},
+    {"memory", StepKind::Memory, true},
 };
 
 // Code page 1252 from 0x80 to 0x9F; 0 where it defines no character. From 0xA0 up
@@ -123,7 +126,22 @@ std::vector<Step> ParseScenario(const std::string& content, std::vector<std::str
       continue;
     }
     if (verb->kind == StepKind::Click && ButtonId(argument) == 0) {
-      errors.push_back("line " + std::to_string(number) + ": no button \"" + argument + "\" (1, 2, 3 or sulje)");
+      errors.push_back("line " + std::to_string(number) + ": no button \"" + argument +
+                       "\" (1, 2, 3, sulje, help or credit)");
+      continue;
+    }
+    NoticeBurst burst{};
+    if (verb->kind == StepKind::Notices && !ParseNotices(argument, burst)) {
+      errors.push_back("line " + std::to_string(number) + ": notices COUNT arrival|removal X:");
+      continue;
+    }
+    if (verb->kind == StepKind::Boxes && std::atoi(argument.c_str()) <= 0) {
+      errors.push_back("line " + std::to_string(number) + ": boxes COUNT");
+      continue;
+    }
+    if (verb->kind == StepKind::Memory && argument != "mark" &&
+        (argument.rfind("within ", 0) != 0 || std::atoi(argument.c_str() + 7) <= 0)) {
+      errors.push_back("line " + std::to_string(number) + ": memory mark, or memory within KB");
       continue;
     }
     steps.push_back(Step{verb->kind, line, argument, number});
@@ -137,7 +155,33 @@ int ButtonId(const std::string& word) {
   if (word == "2") return 103;      // Command1, "2. Lataa VKR-linux"
   if (word == "3") return 106;      // Command5, "3. Asenna VKR-linux usb-muistille"
   if (word == "sulje") return 101;  // Command3, "Sulje"
+  if (word == "help") return 107;   // Image4, the help picture
+  if (word == "credit") return 111; // Label7, the credit label
   return 0;
+}
+
+bool ClicksAStatic(const std::string& word) { return word == "help" || word == "credit"; }
+
+bool ParseNotices(const std::string& argument, NoticeBurst& burst) {
+  char kind[16] = {};
+  char letter = 0;
+  char colon = 0;
+  char tail[16] = {};
+  char rest = 0;
+  const int read =
+      std::sscanf(argument.c_str(), "%d %15s %c%c %15s %c", &burst.count, kind, &letter, &colon, tail, &rest);
+  if (read != 4 && read != 5) return false;
+  burst.arrival = std::string(kind) == "arrival";
+  burst.letter = letter;
+  burst.inBox = read == 5;
+  if (burst.inBox && std::string(tail) != "in-box") return false;
+  return burst.count > 0 && (burst.arrival || std::string(kind) == "removal") && letter >= 'A' && letter <= 'Z' &&
+         colon == ':';
+}
+
+NoticeBurst NoticeAt(const NoticeBurst& burst, int i) {
+  if (i == burst.count - 1) return burst;
+  return NoticeBurst{burst.count, i % 2 == 0, static_cast<char>('D' + i % 22), burst.inBox};
 }
 
 std::string EscapeAnsi(const std::string& cp1252) {

@@ -13,7 +13,7 @@ namespace e2e {
 enum class StepKind {
   Start,       // start USB.exe in the program folder and wait for its window
   Attach,      // take the USB.exe window that is already running
-  Click,       // click 1, 2, 3 or sulje: post BM_CLICK to that button
+  Click,       // click 1, 2, 3 or sulje: post BM_CLICK to that button; click help or credit: the picture or label
   Host,        // host WORDS: ask the Linux side to do something (plug the stick...) and check its answer
   Type,        // type TEXT: post each character to the drive box as WM_CHAR, as keys arrive
   Close,       // post WM_CLOSE to the window
@@ -25,6 +25,10 @@ enum class StepKind {
   WaitDrive,   // wait-drive TEXT: until the drive box holds TEXT
   WaitStatus,  // wait-status TEXT: until the status line holds TEXT
   Exit,        // exit CODE: wait for USB.exe to end and check its exit code
+  // The soak: load the program as a long session would, and print what it costs.
+  Notices,     // notices COUNT arrival|removal X: [in-box]: a burst of volume notices, the last one as given
+  Boxes,       // boxes COUNT: open the help box and close it, COUNT times one after another
+  Memory,      // memory mark, memory within KB: the working set now, against the mark
 };
 
 struct Step {
@@ -46,8 +50,24 @@ std::vector<Step> ParseScenario(const std::string& content, std::vector<std::str
 constexpr int DriveBoxId = 104;    // Text1
 constexpr int StatusLineId = 115;  // Label4
 
-// The button that "click WORD" names, by its control id in USB.exe's window; 0 if none.
+// The control that "click WORD" names, by its control id in USB.exe's window; 0 if none.
 int ButtonId(const std::string& word);
+// True for the words that name a picture or a label (help, credit) rather than a button.
+bool ClicksAStatic(const std::string& word);
+
+// What a "notices" line asks for: COUNT notices, the last one an arrival (or a removal) of
+// the drive LETTER; with "in-box", sent while a message box of the program is open.
+// False when the line cannot be read.
+struct NoticeBurst {
+  int count;
+  bool arrival;
+  char letter;
+  bool inBox;
+};
+bool ParseNotices(const std::string& argument, NoticeBurst& burst);
+// Notice i of a burst (from 0): all but the last alternate arrival and removal, from D:
+// upwards through the letters D to Y; the last is the one the line names.
+NoticeBurst NoticeAt(const NoticeBurst& burst, int i);
 
 // A text read from USB.exe in the ANSI code page 1252, written for an event line: as
 // UTF-8, with the backslash, control characters, bytes that 1252 leaves undefined,

@@ -118,12 +118,37 @@ TEST(ParseScenario, ReadsStepsAndSkipsCommentsBlanksAndLineEnds) {
 }
 
 TEST(ParseScenario, RefusesWhatItCannotPerform) {
-  const std::vector<std::string> bad = {"press 1", "click 4", "click", "box", "host", "exit", "type", "Status x"};
+  const std::vector<std::string> bad = {"press 1",          "click 4",           "click",
+                                        "box",              "host",              "exit",
+                                        "type",             "Status x",          "notices 10 arrive E:",
+                                        "notices 0 arrival E:", "notices 5 arrival e:", "notices 5 removal E",
+                                        "notices 5 removal E: x", "notices 5 removal E: in-box x", "boxes none",   "memory within",
+                                        "memory now"};
   for (const std::string& line : bad) {
     std::vector<std::string> errors;
     EXPECT_TRUE(e2e::ParseScenario(line + "\n", errors).empty()) << line;
     EXPECT_EQ(errors.size(), 1u) << line;
   }
+}
+
+// A burst alternates arrival and removal over the letters D to Y, and ends with the notice
+// that its line names, so that the drive box and the status line then have one right answer.
+TEST(NoticeBurst, EndsWithTheNamedNotice) {
+  std::vector<std::string> errors;
+  const auto steps = e2e::ParseScenario("notices 25 removal G:\nnotices 3 arrival E: in-box\n", errors);
+  ASSERT_EQ(steps.size(), 2u);
+  e2e::NoticeBurst burst{};
+  ASSERT_TRUE(e2e::ParseNotices(steps[1].argument, burst));
+  EXPECT_TRUE(burst.inBox);
+  ASSERT_TRUE(e2e::ParseNotices(steps[0].argument, burst));
+  EXPECT_FALSE(burst.inBox);
+  std::string seen;
+  for (int i = 0; i < burst.count; ++i) {
+    const e2e::NoticeBurst n = e2e::NoticeAt(burst, i);
+    seen += (n.arrival ? '+' : '-');
+    seen += n.letter;
+  }
+  EXPECT_EQ(seen, "+D-E+F-G+H-I+J-K+L-M+N-O+P-Q+R-S+T-U+V-W+X-Y+D-E-G");
 }
 
 // The driver finds controls by id, 100 + the index in the control table: if the
@@ -139,6 +164,8 @@ TEST(ControlIds, NameTheControlsOfForm1) {
       {e2e::ButtonId("2"), "Command1", "2. Lataa VKR-linux"},
       {e2e::ButtonId("3"), "Command5", "3. Asenna VKR-linux usb-muistille"},
       {e2e::ButtonId("sulje"), "Command3", "Sulje"},
+      {e2e::ButtonId("help"), "Image4", ""},
+      {e2e::ButtonId("credit"), "Label7", "Tekij\xC3\xA4: VKR"},
       {e2e::DriveBoxId, "Text1", ""},
       {e2e::StatusLineId, "Label4", ""},
   };

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "window/form_services.h"
+#include "services/form_services.h"
 
 namespace test {
 
-class FakeForm : public window::FormServices {
+class FakeForm : public services::FormServices {
  public:
   FakeForm() = default;
   // The tests' callbacks refer to their form by reference: a copy would act on the original.

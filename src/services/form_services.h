@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace window {
+namespace services {
 
 // All texts are UTF-8; the Win32 implementation converts at the boundary.
 class FormServices {
@@ -43,4 +43,4 @@ class FormServices {
 inline constexpr const char* MessageTitle = "USB-asennus";
 inline constexpr std::uint32_t MessageStyle = 0;  // OK button only, no icon
 
-}  // namespace window
+}  // namespace services

@@ -1,0 +1,101 @@
+// The home-page link's shell call: shell32 and COM come with the first click, not with the program.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "links/links_win.h"
+#include "win_test_support.h"
+
+namespace {
+
+// The names of the DLLs in a program file's import directory, upper-cased.
+std::set<std::string> ImportedDlls(const std::string& file) {
+  const std::string image = wintest::ReadFile(file);
+  std::set<std::string> names;
+  auto at = [&](std::size_t offset, std::size_t size) -> const char* {
+    return offset + size <= image.size() ? image.data() + offset : nullptr;
+  };
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0, sizeof(IMAGE_DOS_HEADER)));
+  if (dos == nullptr || dos->e_magic != IMAGE_DOS_SIGNATURE) return names;
+  const std::size_t nt = static_cast<std::size_t>(dos->e_lfanew);
+  const auto* header = reinterpret_cast<const IMAGE_FILE_HEADER*>(at(nt + 4, sizeof(IMAGE_FILE_HEADER)));
+  if (header == nullptr) return names;
+  const std::size_t optional = nt + 4 + sizeof(IMAGE_FILE_HEADER);
+  const auto* magic = reinterpret_cast<const WORD*>(at(optional, 2));
+  if (magic == nullptr) return names;
+  // The data directories follow the optional header's fixed part, which is longer in PE32+.
+  const std::size_t directories = optional + (*magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? 112 : 96);
+  const auto* imports = reinterpret_cast<const IMAGE_DATA_DIRECTORY*>(
+      at(directories + IMAGE_DIRECTORY_ENTRY_IMPORT * sizeof(IMAGE_DATA_DIRECTORY), sizeof(IMAGE_DATA_DIRECTORY)));
+  const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
+      at(optional + header->SizeOfOptionalHeader, header->NumberOfSections * sizeof(IMAGE_SECTION_HEADER)));
+  if (imports == nullptr || sections == nullptr) return names;
+  auto fileOffset = [&](DWORD rva) -> std::size_t {
+    for (WORD i = 0; i < header->NumberOfSections; ++i) {
+      const IMAGE_SECTION_HEADER& s = sections[i];
+      if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
+        return rva - s.VirtualAddress + s.PointerToRawData;
+    }
+    return image.size();
+  };
+  for (std::size_t d = fileOffset(imports->VirtualAddress);; d += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    const auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(d, sizeof(IMAGE_IMPORT_DESCRIPTOR)));
+    if (descriptor == nullptr || descriptor->Name == 0) break;
+    const std::size_t name = fileOffset(descriptor->Name);
+    if (at(name, 1) == nullptr) break;
+    std::string dll(image.data() + name, strnlen(image.data() + name, image.size() - name));
+    for (char& c : dll) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    names.insert(dll);
+  }
+  return names;
+}
+
+// The program starts without shell32, ole32 and the common controls: nothing in its import
+// directory names them, so the loader does not bring them in before the window opens.
+TEST(Shell, TheProgramDoesNotImportShell32Ole32OrTheCommonControls) {
+  const char* exe = std::getenv("USB_EXE");
+  ASSERT_NE(exe, nullptr) << "USB_EXE must name the built USB.exe";
+  const std::set<std::string> dlls = ImportedDlls(exe);
+  ASSERT_TRUE(dlls.count("USER32.DLL")) << "the import directory was not read";
+  EXPECT_FALSE(dlls.count("SHELL32.DLL"));
+  EXPECT_FALSE(dlls.count("OLE32.DLL"));
+  EXPECT_FALSE(dlls.count("COMCTL32.DLL"));
+}
+
+// OpenWithShell hands back the shell's own result, the same number that a direct
+// ShellExecuteA gives for the same document, on failure (a file that is not there) and on
+// success (a program that ends at once).
+TEST(Shell, OpenWithShellReturnsTheShellsResultUnchanged) {
+  const std::string missing = wintest::NewTempFolder("shell") + "\\not-there.txt";
+  const std::string program = wintest::ExeFolder() + "\\exit_with.exe";
+  for (const std::string& document : {missing, program}) {
+    const auto direct = static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(
+        ::ShellExecuteA(nullptr, "open", document.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
+    EXPECT_EQ(links::OpenWithShell(document, SW_SHOWNORMAL), direct) << document;
+  }
+  EXPECT_LE(links::OpenWithShell(missing, SW_SHOWNORMAL), 32);
+  EXPECT_GT(links::OpenWithShell(program, SW_SHOWNORMAL), 32);
+}
+
+// The first call initialises COM on the calling thread, apartment-threaded, and later calls
+// do not initialise it again: after one CoUninitialize the thread is free for another model.
+TEST(Shell, TheFirstCallInitialisesComOnceApartmentThreaded) {
+  const std::string missing = wintest::NewTempFolder("com") + "\\not-there.txt";
+  links::OpenWithShell(missing, SW_SHOWNORMAL);
+  links::OpenWithShell(missing, SW_SHOWNORMAL);
+  EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+  ::CoUninitialize();
+  const HRESULT now = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  EXPECT_EQ(now, S_OK) << "COM was initialised more than once";
+  if (SUCCEEDED(now)) ::CoUninitialize();
+}
+
+}  // namespace
