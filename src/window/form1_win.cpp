@@ -20,8 +20,8 @@ namespace {
 
 constexpr const char* FormClass = "USB.Form1";
 constexpr const char* FrameClass = "USB.Frame";
-constexpr int FirstControlId = 100;
-constexpr const char* DriveBoxFormProperty = "USB.Form";  // control i has the id FirstControlId + i
+constexpr int FirstControlId = 100;  // control i has the id FirstControlId + i
+constexpr const char* DriveBoxFormProperty = "USB.Form";
 
 // The window stands with its client area 60 twips right of and 450 twips below
 // the screen's top-left corner, where the messages' fixed positions fall over it.
