@@ -67,7 +67,8 @@ wine_prefix() {
 # is 97 of the link label's 105 px). Measured under Wine 8.0, 32- and 64-bit prefixes.
 wine_prefix_fonts() {
   local face
-  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'MS Sans Serif' /f >/dev/null 2>&1
+  # Gone already in a prefix that was set up before: that is no failure.
+  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'MS Sans Serif' /f >/dev/null 2>&1 || true
   for face in 'MS Sans Serif' Verdana; do
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'DejaVu Sans Condensed' /f >/dev/null 2>&1
   done
