@@ -7,23 +7,15 @@
 #include <memory>
 #include <string>
 
+#include "win_test_support.h"
 #include "window/form1_win.h"
 
 namespace {
 
 using window::Form1;
 
-std::unique_ptr<Form1> NewForm() {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-  ::InitCommonControlsEx(&controls);
-  return Form1::Create(::GetModuleHandleA(nullptr));
-}
-
-std::string Text(HWND w) {
-  char buffer[512] = {};
-  ::SendMessageA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-  return buffer;
-}
+using wintest::NewForm;
+using wintest::Text;
 
 HFONT FontOf(HWND control) { return reinterpret_cast<HFONT>(::SendMessageA(control, WM_GETFONT, 0, 0)); }
 

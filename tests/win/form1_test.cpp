@@ -16,17 +16,8 @@ namespace {
 
 using window::Form1;
 
-std::unique_ptr<Form1> NewForm() {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-  ::InitCommonControlsEx(&controls);
-  return Form1::Create(::GetModuleHandleA(nullptr));
-}
-
-std::string Text(HWND w) {
-  char buffer[512] = {};
-  ::SendMessageA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-  return buffer;
-}
+using wintest::NewForm;
+using wintest::Text;
 
 RECT InParent(HWND w) {
   RECT r;

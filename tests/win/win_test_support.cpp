@@ -3,10 +3,24 @@
 
 #include "platform/handle_win.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 #include <vector>
 
 namespace wintest {
+
+std::unique_ptr<window::Form1> NewForm() {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  return window::Form1::Create(::GetModuleHandleA(nullptr));
+}
+
+std::string Text(HWND w) {
+  char buffer[512] = {};
+  ::SendMessageA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
 namespace {
 
 // A box is read only once it has stood open for a while: a timer of the test

@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "window/form1_win.h"
 
 namespace wintest {
 
@@ -32,6 +35,12 @@ std::vector<SeenBox> WhileBoxesOpen(const std::string& title, const std::functio
 // Clicks with the real mouse at a point of the screen (SendInput), then pumps.
 void ClickAt(POINT screen);
 POINT CentreOf(HWND window);
+
+// A new Form1 on this thread, with the common controls registered.
+std::unique_ptr<window::Form1> NewForm();
+
+// A window's text through WM_GETTEXT, as another program would read it.
+std::string Text(HWND w);
 
 // Dispatches the thread's messages for about ms milliseconds.
 void Pump(DWORD ms);
