@@ -11,23 +11,28 @@
 # A USB_PRESET set by the caller (win32 or win64) is kept: a script started by scripts/test for
 # one build, or by hand for the other, runs on that build.
 # Some machines run 64-bit code only: there an i386 ELF gives "Exec format error", wine32 cannot
-# start, and neither can a PE32 program. The probe is a five-instruction static i386 program
-# that makes the exit system call; it needs no 32-bit libraries.
+# start, and neither can a PE32 program. The probe is a three-instruction static i386 program
+# that makes the exit system call; it needs no 32-bit libraries and no compiler.
 # USB_PRETEND_64BIT_ONLY=1 makes the decision as if the probe had failed, to try the 64-bit
 # path on a machine that runs both.
+
+_machine_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# The probe, byte for byte: a static i386 ELF program of 93 bytes (ELF header, one loadable
+# segment, then mov eax,1; xor ebx,ebx; int 0x80: the exit system call with status 0). Written
+# out here rather than compiled, so that the answer is there before any compiler is installed.
+_machine_probe_bytes='\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80'
 
 # _machine_probe: prints nothing, returns 0 when 32-bit code runs; sets _machine_why otherwise.
 _machine_probe() {
   local dir rc
   _machine_why=""
-  if ! command -v gcc >/dev/null 2>&1; then _machine_why="no gcc to build the i386 probe with"; return 1; fi
-  dir=$(mktemp -d "${TMPDIR:-/tmp}/usb-probe.XXXXXX")
-  printf 'void _start(void){ __asm__ volatile("movl $1,%%%%eax; xorl %%%%ebx,%%%%ebx; int $0x80":::"eax","ebx"); }\n' >"$dir/p.c"
-  if ! gcc -m32 -nostdlib -static -O1 -o "$dir/p" "$dir/p.c" >"$dir/log" 2>&1; then
-    _machine_why="the i386 probe did not build: $(head -1 "$dir/log")"
-    rm -rf "$dir"
-    return 1
-  fi
+  # In the project's own build folder: a /tmp mounted noexec would refuse any program, and the
+  # refusal would read as a kernel without 32-bit code.
+  mkdir -p "$_machine_root/build"
+  dir=$(mktemp -d "$_machine_root/build/probe.XXXXXX")
+  printf "$_machine_probe_bytes" >"$dir/p"
+  chmod +x "$dir/p"
   "$dir/p" >/dev/null 2>&1
   rc=$?
   rm -rf "$dir"
@@ -64,8 +69,6 @@ machine_decide() {
   machine_preset "$USB_PRESET" || return 1
   export USB_RUNS_32BIT USB_RUNS_WIN32 USB_WHY_NO_32BIT USB_PRESET
 }
-
-_machine_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # machine_preset PRESET: sets USB_WINEARCH, USB_TRIPLET and USB_TOOLCHAIN for the build PRESET
 # (win32 or win64), without making it USB_PRESET.
