@@ -3,23 +3,14 @@
 
 #include <vector>
 
+#include "names.h"
+
 namespace standins {
 
 namespace {
 
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
-std::string Trim(const std::string& text) {
-  std::size_t begin = text.find_first_not_of(" \t\r");
-  if (begin == std::string::npos) return "";
-  std::size_t end = text.find_last_not_of(" \t\r");
-  return text.substr(begin, end - begin + 1);
-}
+// A marker written on Windows ends its lines with CR LF.
+constexpr char kBlanks[] = " \t\r";
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -37,12 +28,12 @@ std::vector<std::string> Lines(const std::string& text) {
 std::string FactName(const std::string& line, std::string* value) {
   std::size_t colon = line.find(':');
   if (colon == std::string::npos) return "";
-  std::string name = Trim(line.substr(0, colon));
+  std::string name = Trim(line.substr(0, colon), kBlanks);
   if (name.empty() || name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-") != std::string::npos) {
     return "";
   }
-  if (value != nullptr) *value = Trim(line.substr(colon + 1));
-  return Lower(name);
+  if (value != nullptr) *value = Trim(line.substr(colon + 1), kBlanks);
+  return AsciiLower(name);
 }
 
 }  // namespace
@@ -72,7 +63,7 @@ std::string WithMarkerFact(const std::string& text, const std::string& name, con
   bool replaced = false;
   for (std::string line : Lines(text)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (FactName(line, nullptr) == Lower(name)) {
+    if (FactName(line, nullptr) == AsciiLower(name)) {
       if (replaced) continue;  // a second line of that name would contradict the first
       line = fact;
       replaced = true;
@@ -83,6 +74,6 @@ std::string WithMarkerFact(const std::string& text, const std::string& name, con
   return out;
 }
 
-bool IsFat32(const MarkerFacts& facts) { return Lower(facts.file_system) == "fat32"; }
+bool IsFat32(const MarkerFacts& facts) { return AsciiLower(facts.file_system) == "fat32"; }
 
 }  // namespace standins

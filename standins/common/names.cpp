@@ -131,4 +131,18 @@ std::wstring FromUtf8(const std::string& text) {
   return out;
 }
 
+std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::string Trim(const std::string& text, const char* blanks) {
+  const std::size_t begin = text.find_first_not_of(blanks);
+  if (begin == std::string::npos) return "";
+  const std::size_t end = text.find_last_not_of(blanks);
+  return text.substr(begin, end - begin + 1);
+}
+
 }  // namespace standins

@@ -19,6 +19,13 @@ std::string UnsafeNameReason(const std::wstring& name);
 // ASCII-only case folding, the way a FAT drive compares names for the cases that matter here.
 std::wstring FoldCase(const std::wstring& name);
 
+// ASCII letters to lower case, other bytes as they are: header names, URL schemes and hosts,
+// and the marker's names compare this way.
+std::string AsciiLower(std::string text);
+
+// The text without the given blank characters at either end.
+std::string Trim(const std::string& text, const char* blanks = " \t");
+
 // UTF-16 (or UTF-32 where wchar_t is 32 bits) to UTF-8, for messages.
 std::string ToUtf8(const std::wstring& text);
 

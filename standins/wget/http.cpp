@@ -3,21 +3,14 @@
 
 #include <cctype>
 
+#include "names.h"
+
 namespace web {
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string Trim(const std::string& s) {
-  std::size_t first = s.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  std::size_t last = s.find_last_not_of(" \t");
-  return s.substr(first, last - first + 1);
-}
+using standins::AsciiLower;
+using standins::Trim;
 
 std::optional<std::uint64_t> Digits(const std::string& s) {
   if (s.empty() || s.size() > 19) return std::nullopt;  // 19 digits always fit in 64 bits
@@ -39,9 +32,9 @@ int HexValue(char c) {
 }  // namespace
 
 std::optional<std::string> ResponseHead::Header(const std::string& name) const {
-  std::string wanted = Lower(name);
+  std::string wanted = AsciiLower(name);
   for (const auto& h : headers) {
-    if (Lower(h.first) == wanted) return h.second;
+    if (AsciiLower(h.first) == wanted) return h.second;
   }
   return std::nullopt;
 }
@@ -49,9 +42,9 @@ std::optional<std::string> ResponseHead::Header(const std::string& name) const {
 bool ResponseHead::IsChunked() const {
   std::string te;
   for (const auto& h : headers) {
-    if (Lower(h.first) == "transfer-encoding") te += (te.empty() ? "" : ",") + h.second;
+    if (AsciiLower(h.first) == "transfer-encoding") te += (te.empty() ? "" : ",") + h.second;
   }
-  te = Lower(te);
+  te = AsciiLower(te);
   std::size_t comma = te.rfind(',');
   return Trim(comma == std::string::npos ? te : te.substr(comma + 1)) == "chunked";
 }
@@ -60,7 +53,7 @@ std::optional<std::uint64_t> ResponseHead::ContentLength(bool* bad) const {
   *bad = false;
   std::optional<std::uint64_t> length;
   for (const auto& h : headers) {
-    if (Lower(h.first) != "content-length") continue;
+    if (AsciiLower(h.first) != "content-length") continue;
     // "Content-Length: 5, 5" and repeated headers are allowed only when they agree.
     std::string values = h.second;
     std::size_t start = 0;
@@ -83,7 +76,7 @@ std::optional<std::uint64_t> ResponseHead::RangeStart() const {
   std::optional<std::string> range = Header("Content-Range");
   if (!range) return std::nullopt;
   std::string r = Trim(*range);
-  if (Lower(r.substr(0, 6)) != "bytes ") return std::nullopt;
+  if (AsciiLower(r.substr(0, 6)) != "bytes ") return std::nullopt;
   std::size_t dash = r.find('-', 6);
   if (dash == std::string::npos) return std::nullopt;
   return Digits(Trim(r.substr(6, dash - 6)));

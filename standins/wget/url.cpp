@@ -5,14 +5,13 @@
 #include <cstring>
 #include <vector>
 
+#include "names.h"
+
 namespace web {
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
+using standins::AsciiLower;
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -78,7 +77,7 @@ bool HasScheme(const std::string& text, std::string* scheme) {
               (i > 0 && (std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'));
     if (!ok) return false;
   }
-  if (scheme) *scheme = Lower(text.substr(0, colon));
+  if (scheme) *scheme = AsciiLower(text.substr(0, colon));
   return true;
 }
 
@@ -178,7 +177,7 @@ std::optional<Url> ParseProxy(const std::string& value) {
 }
 
 bool ExemptFromProxy(const std::string& host, const std::string& no_proxy) {
-  std::string h = Lower(host);
+  std::string h = AsciiLower(host);
   std::size_t start = 0;
   while (start <= no_proxy.size()) {
     std::size_t comma = no_proxy.find(',', start);
@@ -187,7 +186,7 @@ bool ExemptFromProxy(const std::string& host, const std::string& no_proxy) {
     std::size_t first = entry.find_first_not_of(" \t");
     std::size_t last = entry.find_last_not_of(" \t");
     if (first == std::string::npos) continue;
-    entry = Lower(entry.substr(first, last - first + 1));
+    entry = AsciiLower(entry.substr(first, last - first + 1));
     if (entry == "*") return true;
     if (entry[0] == '.') entry = entry.substr(1);
     if (h == entry) return true;
