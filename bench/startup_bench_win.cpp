@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock_win.h"
 #include "platform/handle_win.h"
 
 namespace {
@@ -43,17 +44,6 @@ HWND VisibleWindowOf(DWORD pid) {
   return search.found;
 }
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 // The folder of a program's path: the program runs with it as current directory.
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/");
@@ -68,7 +58,7 @@ double TimeOneStart(const std::string& program) {
   startup.cb = sizeof startup;
   platform::UniqueProcessInformation info;
   PROCESS_INFORMATION* raw = info.put();
-  const double begin = Now();
+  const double begin = platform::MillisecondsNow();
   if (!::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                         &startup, raw)) {
     std::fprintf(stderr, "startup_bench: cannot start %s (error %lu)\n", program.c_str(), ::GetLastError());
@@ -78,10 +68,10 @@ double TimeOneStart(const std::string& program) {
   ::WaitForInputIdle(info.process(), StartTimeoutMs);
   HWND window = nullptr;
   while ((window = VisibleWindowOf(pid)) == nullptr) {
-    if (::WaitForSingleObject(info.process(), 0) == WAIT_OBJECT_0 || Now() - begin > StartTimeoutMs) break;
+    if (::WaitForSingleObject(info.process(), 0) == WAIT_OBJECT_0 || platform::MillisecondsNow() - begin > StartTimeoutMs) break;
     ::Sleep(1);
   }
-  const double elapsed = Now() - begin;
+  const double elapsed = platform::MillisecondsNow() - begin;
   if (window == nullptr) {
     std::fprintf(stderr, "startup_bench: %s showed no window\n", program.c_str());
     ::TerminateProcess(info.process(), 1);

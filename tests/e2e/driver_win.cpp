@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock_win.h"
 #include "platform/handle_win.h"
 #include "scenario.h"
 
@@ -129,17 +130,6 @@ bool WriteFileBytes(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
   return static_cast<bool>(out);
-}
-
-double NowMs() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 BOOL CALLBACK CountTopLevel(HWND window, LPARAM param) {
@@ -438,10 +428,10 @@ class Driver {
   // Milliseconds until the window handles a message sent now; negative if it does not
   // within ten seconds.
   double TimeToAnswer() const {
-    const double begin = NowMs();
+    const double begin = platform::MillisecondsNow();
     DWORD_PTR ignored = 0;
     if (!::SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored)) return -1;
-    return NowMs() - begin;
+    return platform::MillisecondsNow() - begin;
   }
 
   // Each notice is sent as Wine's mount manager sends it: SendMessage with the record,
@@ -459,22 +449,22 @@ class Driver {
     }
     int unanswered = 0;
     double slowest = 0;
-    const double begin = NowMs();
+    const double begin = platform::MillisecondsNow();
     for (int i = 0; i < burst.count; ++i) {
       const e2e::NoticeBurst notice = e2e::NoticeAt(burst, i);
       DEV_BROADCAST_VOLUME record{};
       record.dbcv_size = sizeof record;
       record.dbcv_devicetype = DBT_DEVTYP_VOLUME;
       record.dbcv_unitmask = 1u << (notice.letter - 'A');
-      const double sent = NowMs();
+      const double sent = platform::MillisecondsNow();
       DWORD_PTR result = 0;
       if (!::SendMessageTimeoutA(window_, WM_DEVICECHANGE, notice.arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
                                  reinterpret_cast<LPARAM>(&record), SMTO_NORMAL, 5000, &result)) {
         ++unanswered;
       }
-      slowest = std::max(slowest, NowMs() - sent);
+      slowest = std::max(slowest, platform::MillisecondsNow() - sent);
     }
-    const double total = NowMs() - begin;
+    const double total = platform::MillisecondsNow() - begin;
     const double answer = TimeToAnswer();
     char figures[256];
     std::snprintf(figures, sizeof figures,
@@ -497,9 +487,9 @@ class Driver {
     HWND help = FindControl(window_, e2e::ButtonId("help"), "STATIC");
     if (help == nullptr) return Abort(step, "no help picture in the window");
     double slowest = 0;
-    const double begin = NowMs();
+    const double begin = platform::MillisecondsNow();
     for (int i = 0; i < count; ++i) {
-      const double clicked = NowMs();
+      const double clicked = platform::MillisecondsNow();
       ClickControl(help, true);
       HWND box = nullptr;
       const DWORD waitBegin = ::GetTickCount();
@@ -509,9 +499,9 @@ class Driver {
       }
       PressOk(box);
       if (::IsWindow(box)) return Abort(step, "box " + std::to_string(i + 1) + " did not close");
-      slowest = std::max(slowest, NowMs() - clicked);
+      slowest = std::max(slowest, platform::MillisecondsNow() - clicked);
     }
-    const double total = NowMs() - begin;
+    const double total = platform::MillisecondsNow() - begin;
     const double answer = TimeToAnswer();
     char figures[256];
     std::snprintf(figures, sizeof figures,
