@@ -13,5 +13,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# ctest runs the Windows test programs through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# ctest runs the Windows test programs through Wine: `wine`, or the loader that the including
+# file names in MINGW_WINE.
+if(NOT DEFINED MINGW_WINE)
+  set(MINGW_WINE wine)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${MINGW_WINE})

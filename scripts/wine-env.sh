@@ -15,6 +15,20 @@ unset LANGUAGE
 
 _xvfb_pid=""
 
+# wine_loader_path: for the 64-bit build, every `wine` started from here on (wineboot, wine reg,
+# winepath, the test programs, USB.exe, and ctest's) starts Wine's 64-bit loader by its path:
+# scripts/wine64 goes first on PATH. Always, not only where wine32 is installed (where Debian's
+# `wine` would pick the 32-bit loader): so the path the scripts take is the same on every machine.
+# For the 32-bit build that folder leaves PATH again.
+wine_loader_path() {
+  local shim=$_machine_root/scripts/wine64 rest=":$PATH:"
+  while [[ "$rest" == *":$shim:"* ]]; do rest=${rest//":$shim:"/:}; done
+  rest=${rest#:}; rest=${rest%:}
+  if [ "$USB_WINEARCH" = win64 ]; then PATH=$shim${rest:+:$rest}; else PATH=$rest; fi
+  export PATH
+}
+wine_loader_path
+
 # Starts an Xvfb on the first free display from ${DISPLAY_BASE:-90} up and exports DISPLAY.
 # Another Xvfb may take the same number at the same moment: then ours dies and we try the next.
 start_display() {

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <set>
 #include <vector>
 
 namespace wintest {
@@ -214,6 +215,125 @@ ImportPatch::ImportPatch(const char* function, const void* replacement) : slot_(
 
 ImportPatch::~ImportPatch() {
   if (slot_ != nullptr) WriteSlot(slot_, original_);
+}
+
+namespace {
+
+// The tally that the replacements below report to, and the patch of each function, by number.
+struct GdiObjects {
+  int made = 0;
+  int freed = 0;
+  std::set<const void*> alive;
+};
+GdiObjects gdiObjects;
+bool tallying = false;
+
+enum GdiFunction {
+  kCreateFontA, kCreateFontIndirectA, kCreateSolidBrush, kCreateBrushIndirect, kCreatePen, kCreateBitmap,
+  kCreateCompatibleBitmap, kCreateDIBSection, kCreateCompatibleDC, kCreateRectRgn, kGetDC, kGetWindowDC,
+  kLoadImageA, kLoadBitmapA, kDeleteObject, kDeleteDC, kReleaseDC, kGdiFunctions
+};
+ImportPatch* gdiPatches[kGdiFunctions] = {};
+
+template <typename Object>
+Object Made(Object object) {
+  if (tallying && object != nullptr && gdiObjects.alive.insert(object).second) ++gdiObjects.made;
+  return object;
+}
+
+void Freed(const void* object) {
+  if (tallying && gdiObjects.alive.erase(object) > 0) ++gdiObjects.freed;
+}
+
+// A replacement for a function that makes an object: the system's own, then the tally.
+template <GdiFunction F, typename Object, typename... Args>
+Object WINAPI Making(Args... args) {
+  return Made(gdiPatches[F]->original<Object(WINAPI*)(Args...)>()(args...));
+}
+
+// Shared bitmaps belong to the system; icons and cursors are no GDI objects.
+HANDLE WINAPI LoadingImage(HINSTANCE module, LPCSTR name, UINT type, int width, int height, UINT flags) {
+  HANDLE image = gdiPatches[kLoadImageA]->original<decltype(&LoadingImage)>()(module, name, type, width, height, flags);
+  return type == IMAGE_BITMAP && (flags & LR_SHARED) == 0 ? Made(image) : image;
+}
+
+BOOL WINAPI DeletingObject(HGDIOBJ object) {
+  const BOOL deleted = gdiPatches[kDeleteObject]->original<decltype(&DeletingObject)>()(object);
+  if (deleted) Freed(object);
+  return deleted;
+}
+
+BOOL WINAPI DeletingDC(HDC dc) {
+  const BOOL deleted = gdiPatches[kDeleteDC]->original<decltype(&DeletingDC)>()(dc);
+  if (deleted) Freed(dc);
+  return deleted;
+}
+
+int WINAPI ReleasingDC(HWND window, HDC dc) {
+  const int released = gdiPatches[kReleaseDC]->original<decltype(&ReleasingDC)>()(window, dc);
+  if (released) Freed(dc);
+  return released;
+}
+
+struct GdiReplacement {
+  GdiFunction function;
+  const char* name;
+  const void* replacement;
+};
+
+const GdiReplacement gdiReplacements[] = {
+    {kCreateFontA, "CreateFontA",
+     reinterpret_cast<const void*>(&Making<kCreateFontA, HFONT, int, int, int, int, int, DWORD, DWORD, DWORD, DWORD,
+                                          DWORD, DWORD, DWORD, DWORD, LPCSTR>)},
+    {kCreateFontIndirectA, "CreateFontIndirectA",
+     reinterpret_cast<const void*>(&Making<kCreateFontIndirectA, HFONT, const LOGFONTA*>)},
+    {kCreateSolidBrush, "CreateSolidBrush", reinterpret_cast<const void*>(&Making<kCreateSolidBrush, HBRUSH, COLORREF>)},
+    {kCreateBrushIndirect, "CreateBrushIndirect",
+     reinterpret_cast<const void*>(&Making<kCreateBrushIndirect, HBRUSH, const LOGBRUSH*>)},
+    {kCreatePen, "CreatePen", reinterpret_cast<const void*>(&Making<kCreatePen, HPEN, int, int, COLORREF>)},
+    {kCreateBitmap, "CreateBitmap",
+     reinterpret_cast<const void*>(&Making<kCreateBitmap, HBITMAP, int, int, UINT, UINT, const void*>)},
+    {kCreateCompatibleBitmap, "CreateCompatibleBitmap",
+     reinterpret_cast<const void*>(&Making<kCreateCompatibleBitmap, HBITMAP, HDC, int, int>)},
+    {kCreateDIBSection, "CreateDIBSection",
+     reinterpret_cast<const void*>(
+         &Making<kCreateDIBSection, HBITMAP, HDC, const BITMAPINFO*, UINT, void**, HANDLE, DWORD>)},
+    {kCreateCompatibleDC, "CreateCompatibleDC", reinterpret_cast<const void*>(&Making<kCreateCompatibleDC, HDC, HDC>)},
+    {kCreateRectRgn, "CreateRectRgn", reinterpret_cast<const void*>(&Making<kCreateRectRgn, HRGN, int, int, int, int>)},
+    {kGetDC, "GetDC", reinterpret_cast<const void*>(&Making<kGetDC, HDC, HWND>)},
+    {kGetWindowDC, "GetWindowDC", reinterpret_cast<const void*>(&Making<kGetWindowDC, HDC, HWND>)},
+    {kLoadImageA, "LoadImageA", reinterpret_cast<const void*>(&LoadingImage)},
+    {kLoadBitmapA, "LoadBitmapA", reinterpret_cast<const void*>(&Making<kLoadBitmapA, HBITMAP, HINSTANCE, LPCSTR>)},
+    {kDeleteObject, "DeleteObject", reinterpret_cast<const void*>(&DeletingObject)},
+    {kDeleteDC, "DeleteDC", reinterpret_cast<const void*>(&DeletingDC)},
+    {kReleaseDC, "ReleaseDC", reinterpret_cast<const void*>(&ReleasingDC)},
+};
+
+}  // namespace
+
+GdiTally::GdiTally() {
+  gdiObjects = GdiObjects{};
+  tallying = true;
+  for (const GdiReplacement& r : gdiReplacements) {
+    patches_.push_back(std::make_unique<ImportPatch>(r.name, r.replacement));
+    gdiPatches[r.function] = patches_.back().get();
+  }
+}
+
+GdiTally::~GdiTally() {
+  patches_.clear();  // the program's own imports again, before the counts go
+  for (ImportPatch*& patch : gdiPatches) patch = nullptr;
+  tallying = false;
+}
+
+int GdiTally::made() const { return gdiObjects.made; }
+int GdiTally::freed() const { return gdiObjects.freed; }
+
+bool GdiTally::counts(const char* function) const {
+  for (std::size_t i = 0; i < patches_.size(); ++i) {
+    if (std::strcmp(gdiReplacements[i].name, function) == 0) return patches_[i]->active();
+  }
+  return false;
 }
 
 }  // namespace wintest

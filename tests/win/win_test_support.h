@@ -70,6 +70,26 @@ class ImportPatch {
   void* original_ = nullptr;
 };
 
+// The GDI objects (fonts, brushes, pens, bitmaps, regions, device contexts) that this test
+// program's own code makes and frees while the tally lives, counted at its imports of the system's
+// functions (ImportPatch). Under Wine, GetGuiResources is a stub that answers 0: this is how a
+// leak shows there. An object counts as freed only when it was made while the tally lives.
+class GdiTally {
+ public:
+  GdiTally();
+  ~GdiTally();
+  GdiTally(const GdiTally&) = delete;
+  GdiTally& operator=(const GdiTally&) = delete;
+
+  int made() const;
+  int freed() const;
+  // Whether the program imports `function` ("CreateFontA"), so that its calls are counted.
+  bool counts(const char* function) const;
+
+ private:
+  std::vector<std::unique_ptr<ImportPatch>> patches_;
+};
+
 // A new empty folder under the temporary folder; its path without a trailing backslash.
 std::string NewTempFolder(const std::string& hint);
 // The folder of the running test program.
