@@ -62,11 +62,20 @@ void InstallSteps::Show(const StepMessage& message) {
   form_.SetStatusText(message.status);
 }
 
-std::string InstallSteps::ProgramFolder() { return steps::ProgramFolder(form_.CurrentDirectory()); }
+// Empty when the current directory cannot be read.
+std::optional<std::string> InstallSteps::KnownProgramFolder() {
+  const std::optional<std::string> current = form_.CurrentDirectory();
+  if (!current) return std::nullopt;
+  return steps::ProgramFolder(*current);
+}
+
+// For the command lines and the image path. A current directory that cannot be read counts as
+// empty (":", which names no folder); steps 1 and 3 have refused every drive before they get here.
+std::string InstallSteps::ProgramFolder() { return KnownProgramFolder().value_or(steps::ProgramFolder("")); }
 
 // Shows why the drive box cannot be used, if it cannot; true when it was refused.
 bool InstallSteps::RefuseDrive(const std::string& drive) {
-  switch (CheckDrive(drive, ProgramFolder(), form_.WindowsFolder())) {
+  switch (CheckDrive(drive, KnownProgramFolder(), form_.WindowsFolder())) {
     case DriveVerdict::Accepted:
       return false;
     case DriveVerdict::Missing:

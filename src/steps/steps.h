@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "services/form_services.h"
@@ -30,6 +31,7 @@ class InstallSteps {
   void CheckDownloadResult(std::int32_t downloadExit, bool oldImageKept);
 
   bool RefuseDrive(const std::string& drive);
+  std::optional<std::string> KnownProgramFolder();
   std::string ProgramFolder();
   void Show(const StepMessage& message);
 
