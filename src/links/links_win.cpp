@@ -20,12 +20,12 @@ using CoInitializeExFunction = HRESULT(WINAPI*)(LPVOID, DWORD);
 // the shell may leave threads and objects behind that run their code, so they are never freed.
 ShellExecuteAFunction ShellExecuteFunction() {
   static const ShellExecuteAFunction function = [] {
-    if (HMODULE ole32 = ::LoadLibraryA("ole32.dll")) {
+    if (HMODULE ole32 = platform::LoadSystemLibrary("ole32.dll").release()) {
       if (auto initialise = platform::ProcAddress<CoInitializeExFunction>(ole32, "CoInitializeEx")) {
         initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
       }
     }
-    HMODULE shell32 = ::LoadLibraryA("shell32.dll");
+    HMODULE shell32 = platform::LoadSystemLibrary("shell32.dll").release();
     return shell32 != nullptr ? platform::ProcAddress<ShellExecuteAFunction>(shell32, "ShellExecuteA") : nullptr;
   }();
   return function;

@@ -28,8 +28,10 @@ class FormServices {
 
   // The length of a file in bytes; empty when the file, its drive or its path cannot be used.
   virtual std::optional<std::int64_t> FileLength(const std::string& path) = 0;
-  virtual std::string CurrentDirectory() = 0;
-  virtual std::string WindowsFolder() = 0;
+  // The current directory, and the shared Windows folder (whose drive is the system drive);
+  // empty when the system cannot tell, which is not the same as a folder without a drive letter.
+  virtual std::optional<std::string> CurrentDirectory() = 0;
+  virtual std::optional<std::string> WindowsFolder() = 0;
   // Renames, replacing an existing target; false on failure.
   virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
   // Removes a file; false when it could not be removed (or was not there).

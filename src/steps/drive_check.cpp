@@ -16,13 +16,16 @@ char DriveLetterOf(const std::string& path) {
 
 }  // namespace
 
-DriveVerdict CheckDrive(const std::string& driveBox, const std::string& programFolder,
-                        const std::string& windowsFolder) {
+DriveVerdict CheckDrive(const std::string& driveBox, const std::optional<std::string>& programFolder,
+                        const std::optional<std::string>& windowsFolder) {
   if (driveBox.empty() || driveBox == ":") return DriveVerdict::Missing;
   if (driveBox.size() < 2 || driveBox.back() != ':') return DriveVerdict::Refused;
 
-  const char systemDrive = DriveLetterOf(windowsFolder);
-  const char programDrive = DriveLetterOf(programFolder);
+  // Unknown drives to protect: any drive named might be one of them.
+  if (!programFolder || !windowsFolder) return DriveVerdict::Refused;
+  const char systemDrive = DriveLetterOf(*windowsFolder);
+  if (systemDrive == 0) return DriveVerdict::Refused;
+  const char programDrive = DriveLetterOf(*programFolder);
   for (size_t i = 0; i + 1 < driveBox.size(); ++i) {
     const char c = driveBox[i];
     if (!IsCapital(c)) return DriveVerdict::Refused;

@@ -62,15 +62,20 @@ void InstallSteps::Show(const StepMessage& message) {
   form_.SetStatusText(message.status);
 }
 
-std::string InstallSteps::ProgramFolder() { return steps::ProgramFolder(form_.CurrentDirectory()); }
-
-bool InstallSteps::DriveIsSafe(const std::string& drive) {
-  return CheckDrive(drive, ProgramFolder(), form_.WindowsFolder()) == DriveVerdict::Accepted;
+// Empty when the current directory cannot be read.
+std::optional<std::string> InstallSteps::KnownProgramFolder() {
+  const std::optional<std::string> current = form_.CurrentDirectory();
+  if (!current) return std::nullopt;
+  return steps::ProgramFolder(*current);
 }
+
+// For the command lines and the image path. A current directory that cannot be read counts as
+// empty (":", which names no folder); steps 1 and 3 have refused every drive before they get here.
+std::string InstallSteps::ProgramFolder() { return KnownProgramFolder().value_or(steps::ProgramFolder("")); }
 
 // Shows why the drive box cannot be used, if it cannot; true when it was refused.
 bool InstallSteps::RefuseDrive(const std::string& drive) {
-  switch (CheckDrive(drive, ProgramFolder(), form_.WindowsFolder())) {
+  switch (CheckDrive(drive, KnownProgramFolder(), form_.WindowsFolder())) {
     case DriveVerdict::Accepted:
       return false;
     case DriveVerdict::Missing:
@@ -87,33 +92,33 @@ bool InstallSteps::RefuseDrive(const std::string& drive) {
 
 void InstallSteps::Command2_Click() {
   Suppressed([&] {
-    if (RefuseDrive(form_.DriveBoxText())) return;
-    FormatStick();
+    const std::string drive = form_.DriveBoxText();
+    if (RefuseDrive(drive)) return;
+    FormatStick(drive);
   });
 }
 
-void InstallSteps::FormatStick() {
-  const std::string drive = form_.DriveBoxText();
+void InstallSteps::FormatStick(const std::string& drive) {
   const std::int32_t formatExit = form_.RunAndWait(FormatCommand(ProgramFolder(), drive));
   // The window handled no notice while the tool ran, so this is the sentence of
   // the last notice before the click: the stick had been pulled out.
   if (form_.StatusText() == volume_watch::RemovalSentence) Show(StickGone);
-  InstallBootLoader(formatExit);
+  InstallBootLoader(drive, formatExit);
 }
 
-void InstallSteps::InstallBootLoader(std::int32_t formatExit) {
-  // Read afresh: while the removal message was open the watcher may have rewritten
-  // the box, and the boot loader writes to the drive too.
-  const std::string drive = form_.DriveBoxText();
-  std::int32_t bootLoaderExit = -1;
-  if (DriveIsSafe(drive)) bootLoaderExit = form_.RunAndWait(BootLoaderCommand(ProgramFolder(), drive));
-  CheckFormatResult(formatExit, bootLoaderExit);
+void InstallSteps::InstallBootLoader(const std::string& drive, std::int32_t formatExit) {
+  // The drive checked at the click, not the box as it reads now: while the removal message
+  // was open the watcher may have put another device's letter there, one that the user
+  // never chose and that was never formatted. The next click takes the new letter.
+  const std::int32_t bootLoaderExit = form_.RunAndWait(BootLoaderCommand(ProgramFolder(), drive));
+  CheckFormatResult(drive, formatExit, bootLoaderExit);
 }
 
-void InstallSteps::CheckFormatResult(std::int32_t formatExit, std::int32_t bootLoaderExit) {
+void InstallSteps::CheckFormatResult(const std::string& drive, std::int32_t formatExit,
+                                     std::int32_t bootLoaderExit) {
   // A boot menu left on the drive from before proves nothing when a tool failed:
   // both tools must have ended with 0 as well.
-  const bool menuFound = form_.FileLength(BootMenuTestPath(form_.DriveBoxText())).has_value();
+  const bool menuFound = form_.FileLength(BootMenuTestPath(drive)).has_value();
   Show(formatExit == 0 && bootLoaderExit == 0 && menuFound ? Formatted : FormatFailed);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "services/form_services.h"
@@ -23,13 +24,14 @@ class InstallSteps {
   void Command5_Click();
 
  private:
-  void FormatStick();
-  void InstallBootLoader(std::int32_t formatExit);
-  void CheckFormatResult(std::int32_t formatExit, std::int32_t bootLoaderExit);
+  // Step 1's chain names the drive checked at the click, passed along.
+  void FormatStick(const std::string& drive);
+  void InstallBootLoader(const std::string& drive, std::int32_t formatExit);
+  void CheckFormatResult(const std::string& drive, std::int32_t formatExit, std::int32_t bootLoaderExit);
   void CheckDownloadResult(std::int32_t downloadExit, bool oldImageKept);
 
   bool RefuseDrive(const std::string& drive);
-  bool DriveIsSafe(const std::string& drive);
+  std::optional<std::string> KnownProgramFolder();
   std::string ProgramFolder();
   void Show(const StepMessage& message);
 

@@ -38,7 +38,7 @@ HWND RootOf(HWND window) { return ::GetAncestor(window, GA_ROOT); }
 // It stays loaded: the tooltip lives as long as the window.
 bool LoadCommonControls() {
   static const bool loaded = [] {
-    HMODULE comctl32 = ::LoadLibraryA("comctl32.dll");
+    HMODULE comctl32 = platform::LoadSystemLibrary("comctl32.dll").release();
     if (comctl32 == nullptr) return false;
     using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     const auto initialise = platform::ProcAddress<InitFunction>(comctl32, "InitCommonControlsEx");

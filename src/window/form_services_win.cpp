@@ -22,10 +22,11 @@ class QuietErrors {
   UINT previous_;
 };
 
-std::string FolderFrom(DWORD (*query)(DWORD, char*)) {
+// Empty when the query fails, or when the folder does not fit (the query then asks for more room).
+std::optional<std::string> FolderFrom(DWORD (*query)(DWORD, char*)) {
   char buffer[MAX_PATH + 1] = {};
   DWORD n = query(sizeof buffer, buffer);
-  if (n == 0 || n >= sizeof buffer) return {};
+  if (n == 0 || n >= sizeof buffer) return std::nullopt;
   return platform::FromAnsi(std::string(buffer, n));
 }
 
@@ -60,8 +61,8 @@ class WindowServices final : public services::FormServices {
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
 
-  std::string CurrentDirectory() override { return FolderFrom(&CurrentDirectoryA); }
-  std::string WindowsFolder() override { return FolderFrom(&SystemWindowsDirectoryA); }
+  std::optional<std::string> CurrentDirectory() override { return FolderFrom(&CurrentDirectoryA); }
+  std::optional<std::string> WindowsFolder() override { return FolderFrom(&SystemWindowsDirectoryA); }
 
   bool RenameFile(const std::string& from, const std::string& to) override {
     QuietErrors quiet;

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -243,6 +244,8 @@ class Driver {
         return WaitFor(step, "status", e2e::StatusLineId);
       case StepKind::Exit:
         return ObserveExit(step);
+      case StepKind::Module:
+        return ObserveModule(step);
       case StepKind::Notices:
         return Notices(step);
       case StepKind::Boxes:
@@ -278,7 +281,7 @@ class Driver {
     window_ = ::FindWindowA(FormClass, nullptr);
     if (window_ == nullptr) return Abort(step, "no USB.exe window is open");
     ::GetWindowThreadProcessId(window_, &pid_);
-    attached_.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid_));
+    attached_.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid_));
   }
 
   bool NeedWindow(const Step& step) {
@@ -423,6 +426,28 @@ class Driver {
     window_ = nullptr;
   }
 
+  // "module PATH": the path under which USB.exe holds the DLL named by PATH's last part, which
+  // shows the folder that the search for it found it in (under Wine, the code is Wine's own
+  // wherever the file lay); "module NAME (not loaded)" when it holds no such DLL.
+  void ObserveModule(const Step& step) {
+    if (Process() == nullptr) return Abort(step, "no USB.exe process");
+    const std::string expected = e2e::UnescapeToAnsi(step.argument);
+    const std::string name = expected.substr(expected.find_last_of('\\') + 1);
+    HMODULE modules[1024];
+    DWORD bytes = 0;
+    if (!::EnumProcessModules(Process(), modules, sizeof modules, &bytes)) {
+      return Abort(step, "cannot read USB.exe's modules (error " + std::to_string(::GetLastError()) + ")");
+    }
+    std::string found = name + " (not loaded)";
+    for (DWORD i = 0; i < bytes / sizeof modules[0] && i < 1024; ++i) {
+      char path[MAX_PATH] = {};
+      const DWORD length = ::GetModuleFileNameExA(Process(), modules[i], path, sizeof path);
+      const char* slash = std::strrchr(path, '\\');
+      if (length > 0 && ::lstrcmpiA(slash != nullptr ? slash + 1 : path, name.c_str()) == 0) found = path;
+    }
+    Check(step, e2e::EventLine("module", found));
+  }
+
   // --- the soak -------------------------------------------------------------
 
   // Milliseconds until the window handles a message sent now; negative if it does not
@@ -560,7 +585,8 @@ class Driver {
   // --- the Linux side ------------------------------------------------------
 
   // In a request "{window}" becomes the window's screen rectangle, WxH+X+Y, and
-  // "{drivebox}" the screen point in the middle of the drive box, X Y.
+  // "{drivebox}" and "{weblink}" the screen point in the middle of the drive box or of the
+  // web address, X Y.
   std::string Expand(std::string request) const {
     char text[64];
     const std::size_t window = request.find("{window}");
@@ -570,12 +596,17 @@ class Driver {
       std::snprintf(text, sizeof text, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top, r.left, r.top);
       request.replace(window, 8, text);
     }
-    const std::size_t drivebox = request.find("{drivebox}");
-    if (drivebox != std::string::npos) {
+    const struct {
+      const char* word;
+      int id;
+    } middles[] = {{"{drivebox}", e2e::DriveBoxId}, {"{weblink}", e2e::WebLinkId}};
+    for (const auto& middle : middles) {
+      const std::size_t at = request.find(middle.word);
+      if (at == std::string::npos) continue;
       RECT r{};
-      if (HWND box = window_ != nullptr ? FindControl(window_, e2e::DriveBoxId) : nullptr) ::GetWindowRect(box, &r);
+      if (HWND control = window_ != nullptr ? FindControl(window_, middle.id) : nullptr) ::GetWindowRect(control, &r);
       std::snprintf(text, sizeof text, "%ld %ld", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-      request.replace(drivebox, 10, text);
+      request.replace(at, std::strlen(middle.word), text);
     }
     return request;
   }

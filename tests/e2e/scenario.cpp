@@ -21,7 +21,7 @@ const Verb Verbs[] = {
     {"window", StepKind::Window, false},       {"box", StepKind::Box, true},
     {"status", StepKind::Status, false},       {"drive", StepKind::Drive, false},
     {"wait-drive", StepKind::WaitDrive, false}, {"wait-status", StepKind::WaitStatus, false},
-    {"exit", StepKind::Exit, true},
+    {"exit", StepKind::Exit, true},            {"module", StepKind::Module, true},
     {"notices", StepKind::Notices, true},      {"boxes", StepKind::Boxes, true},
     {"memory", StepKind::Memory, true},
 };
@@ -91,6 +91,7 @@ bool IsCheck(StepKind kind) {
     case StepKind::WaitDrive:
     case StepKind::WaitStatus:
     case StepKind::Exit:
+    case StepKind::Module:
       return true;
     default:
       return false;

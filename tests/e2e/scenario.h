@@ -25,6 +25,7 @@ enum class StepKind {
   WaitDrive,   // wait-drive TEXT: until the drive box holds TEXT
   WaitStatus,  // wait-status TEXT: until the status line holds TEXT
   Exit,        // exit CODE: wait for USB.exe to end and check its exit code
+  Module,      // module PATH: the path under which USB.exe holds the DLL of PATH's file name
   // The soak: load the program as a long session would, and print what it costs.
   Notices,     // notices COUNT arrival|removal X: [in-box]: a burst of volume notices, the last one as given
   Boxes,       // boxes COUNT: open the help box and close it, COUNT times one after another
@@ -49,6 +50,7 @@ std::vector<Step> ParseScenario(const std::string& content, std::vector<std::str
 // Control ids in USB.exe's window: 100 + the control's index in Form1's control table.
 constexpr int DriveBoxId = 104;    // Text1
 constexpr int StatusLineId = 115;  // Label4
+constexpr int WebLinkId = 113;     // Label5, the web address
 
 // The control that "click WORD" names, by its control id in USB.exe's window; 0 if none.
 int ButtonId(const std::string& word);

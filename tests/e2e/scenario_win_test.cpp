@@ -123,7 +123,7 @@ TEST(ParseScenario, RefusesWhatItCannotPerform) {
                                         "type",             "Status x",          "notices 10 arrive E:",
                                         "notices 0 arrival E:", "notices 5 arrival e:", "notices 5 removal E",
                                         "notices 5 removal E: x", "notices 5 removal E: in-box x", "boxes none",   "memory within",
-                                        "memory now"};
+                                        "memory now",       "module"};
   for (const std::string& line : bad) {
     std::vector<std::string> errors;
     EXPECT_TRUE(e2e::ParseScenario(line + "\n", errors).empty()) << line;
@@ -168,6 +168,7 @@ TEST(ControlIds, NameTheControlsOfForm1) {
       {e2e::ButtonId("credit"), "Label7", "Tekij\xC3\xA4: VKR"},
       {e2e::DriveBoxId, "Text1", ""},
       {e2e::StatusLineId, "Label4", ""},
+      {e2e::WebLinkId, "Label5", "vakkura.example"},
   };
   const auto& table = window::Form1Controls();
   for (const Case& c : cases) {

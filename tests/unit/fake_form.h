@@ -22,8 +22,9 @@ class FakeForm : public services::FormServices {
   // What the window holds.
   std::string driveBox;
   std::string status;
-  std::string currentDirectory = "C:\\Ohjelmatiedostot\\VKR";
-  std::string windowsFolder = "C:\\windows";
+  // Empty: the system cannot tell.
+  std::optional<std::string> currentDirectory = "C:\\Ohjelmatiedostot\\VKR";
+  std::optional<std::string> windowsFolder = "C:\\windows";
   std::map<std::string, std::int64_t> files;  // path -> length
   std::int32_t shellResult = 42;
 
@@ -45,8 +46,8 @@ class FakeForm : public services::FormServices {
                            std::int32_t x, std::int32_t y) override;
   std::int32_t RunAndWait(const std::string& commandLine) override;
   std::optional<std::int64_t> FileLength(const std::string& path) override;
-  std::string CurrentDirectory() override { return currentDirectory; }
-  std::string WindowsFolder() override { return windowsFolder; }
+  std::optional<std::string> CurrentDirectory() override { return currentDirectory; }
+  std::optional<std::string> WindowsFolder() override { return windowsFolder; }
   bool RenameFile(const std::string& from, const std::string& to) override;
   bool RemoveFile(const std::string& path) override;
   std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) override;

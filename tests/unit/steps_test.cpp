@@ -113,14 +113,27 @@ TEST(PrepareStick, RemovedStickIsReportedAndTheChainGoesOn) {
   EXPECT_EQ(Outcome(form), (Lines{StickGone, "status: Kytke USB-muisti!", FormatFailed, "status: Laita USB-muisti!"}));
 }
 
-TEST(PrepareStick, DriveBoxChangedWhileTheRemovalMessageIsOpenIsCheckedAgain) {
-  FakeForm form;
-  ReadyStick(form);
-  form.status = "USB-muisti poistettiin!";
-  form.whileBoxOpen = [&form] { form.driveBox = "C:"; };
-  steps::InstallSteps(form).Command2_Click();
-  EXPECT_EQ(form.Runs(), (Lines{Format}));  // the boot loader never writes to C:
-  EXPECT_EQ(Outcome(form), (Lines{StickGone, "status: Kytke USB-muisti!", FormatFailed, "status: Laita USB-muisti!"}));
+// While the removal message is open the watcher may write another device's letter into the
+// box: a second stick that already holds a boot menu, or the system drive. The chain stays on
+// the drive checked at the click: the boot loader and the file test never name the new one.
+TEST(PrepareStick, DriveBoxChangedWhileTheRemovalMessageIsOpenIsNotFollowed) {
+  for (const char* arrived : {"F:", "C:"}) {
+    FakeForm form;
+    ReadyStick(form);
+    form.status = "USB-muisti poistettiin!";
+    form.onRun = [](const std::string&) { return 0; };  // nothing answers under E: any more
+    form.files[std::string(arrived) + "\\vesamenu.c32"] = 26000;
+    form.whileBoxOpen = [&form, arrived] { form.driveBox = arrived; };
+    steps::InstallSteps(form).Command2_Click();
+    EXPECT_EQ(form.Runs(), (Lines{Format, BootLoader})) << arrived;
+    Lines tested;
+    for (const auto& line : form.log) {
+      if (line.rfind("length: ", 0) == 0) tested.push_back(line);
+    }
+    EXPECT_EQ(tested, (Lines{"length: E:\\vesamenu.c32"})) << arrived;
+    EXPECT_EQ(Outcome(form), (Lines{StickGone, "status: Kytke USB-muisti!", FormatFailed, "status: Laita USB-muisti!"}))
+        << arrived;
+  }
 }
 
 TEST(PrepareStick, FailedOrMissingToolsFailEvenWithAnOldBootMenu) {
@@ -285,6 +298,63 @@ TEST(Extract, RefusedDrivesStartNoTool) {
     EXPECT_EQ(Outcome(form), c.missing ? (Lines{NoStick, "status: Laita USB-muisti!"})
                                        : (Lines{WrongDrive, "status: Väärä aseman tunnus!"}))
         << c.drive;
+  }
+}
+
+// --- Steps 1 and 3: when the drives to protect cannot be known ------------------
+
+// Without the system drive or the program drive, any drive named might be one of them: both
+// steps refuse every drive and start no tool. An empty box still asks for the stick first. A
+// program folder on a network share has no local drive to protect, so a stick is accepted.
+TEST(DriveCheck, UnknownSystemOrProgramDriveRefusesEveryDrive) {
+  enum Expected { AskForStick, WrongDriveRefused, ToolsRun };
+  const std::optional<std::string> unreadable;
+  const std::string network = "\\\\palvelin\\jako\\VKR";
+  const struct {
+    std::optional<std::string> currentDirectory;
+    std::optional<std::string> windowsFolder;
+    const char* drive;
+    Expected expected;
+  } cases[] = {
+      {unreadable, "C:\\windows", "E:", WrongDriveRefused},
+      {Folder, unreadable, "E:", WrongDriveRefused},
+      {Folder, "\\\\palvelin\\WINDOWS", "E:", WrongDriveRefused},  // no drive letter
+      {Folder, "", "E:", WrongDriveRefused},
+      {unreadable, unreadable, "EF:", WrongDriveRefused},
+      {network, unreadable, "E:", WrongDriveRefused},
+      {unreadable, unreadable, "", AskForStick},
+      {Folder, unreadable, ":", AskForStick},
+      {network, "C:\\windows", "E:", ToolsRun},
+  };
+  void (steps::InstallSteps::*const clicks[])() = {&steps::InstallSteps::Command2_Click,
+                                                   &steps::InstallSteps::Command5_Click};
+  for (const auto& c : cases) {
+    for (const auto click : clicks) {
+      const bool step1 = click == &steps::InstallSteps::Command2_Click;
+      const std::string which = std::string(step1 ? "step 1, " : "step 3, ") + c.currentDirectory.value_or("?") +
+                                ", " + c.windowsFolder.value_or("?") + ", " + c.drive;
+      FakeForm form;
+      ReadyStick(form);
+      form.currentDirectory = c.currentDirectory;
+      form.windowsFolder = c.windowsFolder;
+      form.driveBox = c.drive;
+      form.files[Image] = 1000;
+      form.files["\\:palvelin\\jako\\VKR\\solvara-vkr-live-dvd.iso"] = 1000;  // the network folder's image
+      (steps::InstallSteps(form).*click)();
+      switch (c.expected) {
+        case AskForStick:
+          EXPECT_TRUE(form.Runs().empty()) << which;
+          EXPECT_EQ(Outcome(form), (Lines{NoStick, "status: Laita USB-muisti!"})) << which;
+          break;
+        case WrongDriveRefused:
+          EXPECT_TRUE(form.Runs().empty()) << which;
+          EXPECT_EQ(Outcome(form), (Lines{WrongDrive, "status: Väärä aseman tunnus!"})) << which;
+          break;
+        case ToolsRun:
+          EXPECT_EQ(form.Runs().size(), step1 ? 2u : 1u) << which;
+          break;
+      }
+    }
   }
 }
 

@@ -187,4 +187,32 @@ TEST_F(FormServicesTest, SystemDriveIsTheSharedWindowsFoldersNotTheUsersOwn) {
   EXPECT_EQ(Lines(wintest::ReadFile(folder + "\\tools.log")).size(), 2u);
 }
 
+// The system cannot tell the Windows folder or the current directory: the adapter says so
+// rather than answering with an empty folder (which names no drive to protect), and step 1
+// then refuses even the test stick before any tool runs.
+UINT WINAPI WindowsFolderUnknown(LPSTR, UINT) { return 0; }
+DWORD WINAPI CurrentDirectoryUnknown(DWORD, LPSTR) { return 0; }
+
+TEST_F(FormServicesTest, FolderThatCannotBeReadRefusesEveryDrive) {
+  const std::string folder = ProgramFolder(wintest::NewTempFolder("unknown"), {"HPUSBF.exe", "syslinux.exe"});
+  const struct {
+    const char* function;
+    const void* replacement;
+  } cases[] = {{"GetSystemWindowsDirectoryA", reinterpret_cast<const void*>(&WindowsFolderUnknown)},
+               {"GetCurrentDirectoryA", reinterpret_cast<const void*>(&CurrentDirectoryUnknown)}};
+  for (const auto& c : cases) {
+    wintest::ImportPatch unknown(c.function, c.replacement);
+    ASSERT_TRUE(unknown.active()) << c.function;
+    const std::unique_ptr<services::FormServices> services = window::MakeFormServices(*form_);
+    EXPECT_FALSE(std::string(c.function) == "GetSystemWindowsDirectoryA" ? services->WindowsFolder().has_value()
+                                                                          : services->CurrentDirectory().has_value())
+        << c.function;
+    form_->SetDriveBoxText(stick_);
+    auto boxes = wintest::WhileBoxesOpen("USB-asennus", [&] { form_->Command2_Click(); });
+    ASSERT_EQ(boxes.size(), 1u) << c.function;
+    EXPECT_EQ(boxes[0].prompt, "V\xE4\xE4r\xE4 aseman tunnus, laita USB-muisti!") << c.function;
+  }
+  EXPECT_EQ(::GetFileAttributesA((folder + "\\tools.log").c_str()), INVALID_FILE_ATTRIBUTES) << "a tool ran";
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "links/links_win.h"
+#include "platform/module_win.h"
 #include "win_test_support.h"
 
 namespace {
@@ -68,6 +69,26 @@ TEST(Shell, TheProgramDoesNotImportShell32Ole32OrTheCommonControls) {
   EXPECT_FALSE(dlls.count("SHELL32.DLL"));
   EXPECT_FALSE(dlls.count("OLE32.DLL"));
   EXPECT_FALSE(dlls.count("COMCTL32.DLL"));
+}
+
+// A system DLL asked for by its name comes from the system folder, even with a file of that name
+// beside the program, which a search by the bare name takes first: this test program, unlike
+// USB.exe, has not narrowed its DLL search at start. comdlg32 stands for any DLL not yet loaded.
+TEST(Shell, SystemDllsComeFromTheSystemFolderNotFromBesideTheProgram) {
+  const char* name = "comdlg32.dll";
+  ASSERT_EQ(::GetModuleHandleA(name), nullptr) << "loaded already: its path would tell nothing";
+  char folder[MAX_PATH] = {};
+  ASSERT_GT(::GetSystemDirectoryA(folder, sizeof folder), 0u);
+  const std::string system = std::string(folder) + "\\" + name;
+  const std::string planted = wintest::ExeFolder() + "\\" + name;
+  ASSERT_TRUE(::CopyFileA(system.c_str(), planted.c_str(), FALSE));
+  {
+    const platform::UniqueModule module = platform::LoadSystemLibrary(name);
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(module.get(), path, sizeof path);
+    EXPECT_EQ(::lstrcmpiA(path, system.c_str()), 0) << path;
+  }
+  ::DeleteFileA(planted.c_str());
 }
 
 // OpenWithShell hands back the shell's own result, the same number that a direct
