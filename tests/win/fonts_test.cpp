@@ -221,4 +221,22 @@ TEST(Fonts, RegularControlsDrawRegular) {
   }
 }
 
+int CALLBACK NoteFamily(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM families) {
+  reinterpret_cast<std::set<std::string>*>(families)->insert(font->lfFaceName);
+  return 1;
+}
+
+// The title bar's minimise, maximise and close buttons are glyphs of the Marlett font; where
+// the system has no such family they come out as the letters "0", "1" and "r".
+TEST(Fonts, TitleBarButtonsHaveTheirFont) {
+  std::set<std::string> families;
+  LOGFONTA all{};
+  all.lfCharSet = DEFAULT_CHARSET;  // every family, in every character set
+  HDC dc = ::GetDC(nullptr);
+  ::EnumFontFamiliesExA(dc, &all, NoteFamily, reinterpret_cast<LPARAM>(&families), 0);
+  ::ReleaseDC(nullptr, dc);
+  ASSERT_FALSE(families.empty());
+  EXPECT_EQ(families.count("Marlett"), 1u) << families.size() << " families, none of them Marlett";
+}
+
 }  // namespace
