@@ -79,8 +79,21 @@ wine_prefix() {
 # Both faces go to DejaVu Sans Condensed (fonts-dejavu-extra): its bold is plainly bold, and it
 # is narrow enough for the window (Label1's caption ends 20 px before Text1; "vakkura.example"
 # is 97 of the link label's 105 px). Measured under Wine 8.0, 32- and 64-bit prefixes.
+#
+# The title bar's minimise, maximise and close buttons are glyphs of Wine's Marlett; without it
+# they draw as the letters "0", "1" and "r". Wine 8 here loads only the prefix's C:\windows\Fonts
+# and the system's fontconfig fonts, not its own folder (fonts-wine), so Marlett is copied in:
+# that one font alone, since Wine's ms_sans_serif.ttf would take the place of the DejaVu mapping
+# and change every width measured.
+wine_marlett=/usr/share/wine/fonts/marlett.ttf
 wine_prefix_fonts() {
-  local face
+  local face fonts=$WINEPREFIX/drive_c/windows/Fonts
+  if [ -f "$wine_marlett" ]; then
+    mkdir -p "$fonts"
+    cmp -s "$wine_marlett" "$fonts/marlett.ttf" || cp "$wine_marlett" "$fonts/marlett.ttf"
+  else
+    echo "no $wine_marlett (package fonts-wine, scripts/setup): the title bar's buttons draw as letters" >&2
+  fi
   # Gone already in a prefix that was set up before: that is no failure.
   wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'MS Sans Serif' /f >/dev/null 2>&1 || true
   for face in 'MS Sans Serif' Verdana; do

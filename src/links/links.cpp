@@ -2,6 +2,7 @@
 #include "links/links.h"
 
 #include "links/publisher.h"
+#include "services/status_sentences.h"
 
 namespace links {
 namespace {
@@ -11,11 +12,11 @@ void OpenHomePage(services::FormServices& form) {
   if (result <= ShellFailureThreshold) {
     form.ShowMessage("Sivua ei voitu avata, tarkista selain!", services::MessageTitle, services::MessageStyle,
                      155, 129);
-    form.SetStatusText("Sivua ei voitu avata!");
+    form.SetStatusText(services::PageNotOpenedSentence);
     return;
   }
   // The shell took the request; what the browser then does is not observed.
-  form.SetStatusText(HomePageDisplayText);
+  form.SetStatusText(services::PageOpenedSentence);
 }
 
 }  // namespace

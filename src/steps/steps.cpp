@@ -1,10 +1,10 @@
 // Format the stick, download the image, put the image on the stick.
 #include "steps/steps.h"
 
+#include "services/status_sentences.h"
 #include "steps/command_line.h"
 #include "steps/drive_check.h"
 #include "steps/program_folder.h"
-#include "volume_watch/unit_mask.h"
 
 namespace steps {
 
@@ -22,24 +22,24 @@ namespace {
 using Message = StepMessage;
 
 // Step 1 and the drive check of step 3.
-const Message NoStick{"Laita USB-muisti. Aseman tunnusta ei löytynyt!", 34, 135, "Laita USB-muisti!"};
-const Message WrongDrive{"Väärä aseman tunnus, laita USB-muisti!", 34, 135, "Väärä aseman tunnus!"};
-const Message StickGone{"Ei USB-muistia, kytke USB-muisti!", 155, 129, "Kytke USB-muisti!"};
-const Message Formatted{"USB-muisti formatoitu!", 155, 129, "USB-muisti formatoitu!"};
-const Message FormatFailed{"USB-muistin formatointi ei onnistunut!", 155, 129, "Laita USB-muisti!"};
+const Message NoStick{"Laita USB-muisti. Aseman tunnusta ei löytynyt!", 34, 135, services::PutStickInSentence};
+const Message WrongDrive{"Väärä aseman tunnus, laita USB-muisti!", 34, 135, services::WrongDriveSentence};
+const Message StickGone{"Ei USB-muistia, kytke USB-muisti!", 155, 129, services::PlugStickInSentence};
+const Message Formatted{"USB-muisti formatoitu!", 155, 129, services::FormattedSentence};
+const Message FormatFailed{"USB-muistin formatointi ei onnistunut!", 155, 129, services::PutStickInSentence};
 
 // Step 2.
-const Message Downloaded{"VKR - Solvara Linux ladattu koneellesi!", 155, 129, "Solvara Linux ladattu!"};
+const Message Downloaded{"VKR - Solvara Linux ladattu koneellesi!", 155, 129, services::DownloadedSentence};
 const Message DownloadFailed{"VKR - Solvara Linuxin lataus epäonnistui!", 155, 129,
-                             "Lataa Solvara Linux uudelleen!"};
+                             services::DownloadAgainSentence};
 
 // Step 3: its result messages stand at x 125, not 155.
 const Message NoImage{"Solvara ISO-imagea ei löytynyt, lataa VKR-linux ensin!", 155, 129,
-                      "Lataa Solvara Linux ensin!"};
+                      services::DownloadFirstSentence};
 const Message Installed{"VKR Solvara Linux asennettu USB-muistillesi.\r\nVoit nyt bootata Solvaran tikulta!",
-                        125, 129, "Solvara ISO-image asennettu!"};
+                        125, 129, services::InstalledSentence};
 const Message InstallFailed{"VKR Solvara Linuxin asennus USB-muistille epäonnistui!", 125, 129,
-                            "Solvara ISO-imagen asennus epäonnistui!"};
+                            services::InstallFailedSentence};
 
 // An image left by an earlier download is moved aside under this suffix while a
 // new one downloads: the downloader would otherwise save the new file as a
@@ -102,7 +102,7 @@ void InstallSteps::FormatStick(const std::string& drive) {
   const std::int32_t formatExit = form_.RunAndWait(FormatCommand(ProgramFolder(), drive));
   // The window handled no notice while the tool ran, so this is the sentence of
   // the last notice before the click: the stick had been pulled out.
-  if (form_.StatusText() == volume_watch::RemovalSentence) Show(StickGone);
+  if (form_.StatusText() == services::RemovalSentence) Show(StickGone);
   InstallBootLoader(drive, formatExit);
 }
 

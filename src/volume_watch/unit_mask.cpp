@@ -1,6 +1,8 @@
 // Unit-mask decoding and the notice decision.
 #include "volume_watch/unit_mask.h"
 
+#include "services/status_sentences.h"
+
 namespace volume_watch {
 
 std::string UnitMaskToLetters(std::uint32_t unitMask) {
@@ -19,7 +21,7 @@ std::optional<VolumeNotice> DecideNotice(std::uint32_t message, std::uintptr_t w
                                          std::uint32_t deviceType, std::uint32_t unitMask) {
   if (!IsVolumeEvent(message, wParam) || deviceType != DbtDevtypVolume) return std::nullopt;
   return VolumeNotice{UnitMaskToLetters(unitMask) + ":",
-                      wParam == DbtDeviceArrival ? ArrivalSentence : RemovalSentence};
+                      wParam == DbtDeviceArrival ? services::ArrivalSentence : services::RemovalSentence};
 }
 
 }  // namespace volume_watch

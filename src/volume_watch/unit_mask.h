@@ -7,11 +7,6 @@
 
 namespace volume_watch {
 
-// Written on every volume notice; step 1 compares the removal sentence
-// character for character to learn that the stick has gone.
-inline constexpr const char* ArrivalSentence = "USB-muisti laitettiin asemaan!";
-inline constexpr const char* RemovalSentence = "USB-muisti poistettiin!";
-
 inline constexpr std::uint32_t WmDeviceChange = 0x219;
 inline constexpr std::uint32_t DbtDeviceArrival = 0x8000;
 inline constexpr std::uint32_t DbtDeviceRemoveComplete = 0x8004;
@@ -23,7 +18,7 @@ std::string UnitMaskToLetters(std::uint32_t unitMask);
 
 struct VolumeNotice {
   std::string driveBox;  // the letters and one colon
-  std::string status;    // the arrival or the removal sentence
+  std::string status;    // the arrival or the removal sentence (services/status_sentences.h)
 };
 
 // True for the two messages whose record the watcher reads.

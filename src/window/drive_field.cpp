@@ -1,6 +1,8 @@
 // The drive-box filter, its click warning and TextChangeCase.
 #include "window/drive_field.h"
 
+#include "services/status_sentences.h"
+
 namespace window {
 
 bool IsRefusedKey(std::int16_t keyAscii) {
@@ -13,7 +15,7 @@ void Text1_KeyPress(services::FormServices& form, std::int16_t& keyAscii) {
   keyAscii = 0;
   form.ShowMessage("Laita USB-muisti. Aseman tunnus on väärä!", services::MessageTitle, services::MessageStyle,
                    34, 135);
-  form.SetStatusText("Laita USB-muisti!");
+  form.SetStatusText(services::PutStickInSentence);
 }
 
 void Text1_Click(services::FormServices& form) {

@@ -1,6 +1,13 @@
 // The recording test double of the window's services.
 #include "fake_form.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "services/status_sentences.h"
+
 namespace test {
 
 std::string Box(const std::string& prompt, std::int32_t x, std::int32_t y, const std::string& title) {
@@ -8,6 +15,11 @@ std::string Box(const std::string& prompt, std::int32_t x, std::int32_t y, const
 }
 
 void FakeForm::SetStatusText(const std::string& text) {
+  // The Windows tests measure the status line's sentences from that one list; a sentence
+  // written from anywhere else would go unmeasured, and might wrap out of sight.
+  const auto& all = services::StatusSentences;
+  EXPECT_TRUE(std::any_of(std::begin(all), std::end(all), [&](const auto& s) { return text == s.text; }))
+      << "a status sentence missing from services::StatusSentences: \"" << text << "\"";
   status = text;
   log.push_back("status: " + text);
 }

@@ -271,7 +271,7 @@ TEST(Extract, FailedOrMissingExtractorIsReported) {
     form.files[Image] = 1000;
     form.onRun = [&](const std::string&) { return exit; };
     steps::InstallSteps(form).Command5_Click();
-    EXPECT_EQ(Outcome(form), (Lines{InstallFailed, "status: Solvara ISO-imagen asennus epäonnistui!"})) << exit;
+    EXPECT_EQ(Outcome(form), (Lines{InstallFailed, "status: Asennus epäonnistui!"})) << exit;
   }
 }
 

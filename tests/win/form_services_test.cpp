@@ -123,7 +123,7 @@ TEST_F(FormServicesTest, MissingExtractorIsReportedAsAFailure) {
   EXPECT_EQ(boxes[0].prompt, "VKR Solvara Linuxin asennus USB-muistille ep\xE4onnistui!");
   EXPECT_EQ(boxes[0].rect.left, 125);
   EXPECT_EQ(boxes[0].rect.top, 129);
-  EXPECT_EQ(form_->StatusText(), "Solvara ISO-imagen asennus ep\xC3\xA4onnistui!");
+  EXPECT_EQ(form_->StatusText(), "Asennus ep\xC3\xA4onnistui!");
 }
 
 TEST_F(FormServicesTest, ExtractionReportsSuccessOnExitCodeZero) {
