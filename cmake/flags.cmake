@@ -11,4 +11,7 @@ if(WIN32)
   # A release program carries no debug information: most of an unstripped USB.exe is the
   # static C++ runtime's.
   add_link_options($<$<CONFIG:Release>:-s>)
+  # The same sources give the same bytes, wherever and whenever they are built: no link time in
+  # the PE header (its checksum then follows from the rest).
+  add_link_options(-Wl,--no-insert-timestamp)
 endif()

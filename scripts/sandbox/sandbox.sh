@@ -10,6 +10,7 @@
 #   SANDBOX_CACHE  where the live image and the kernel are kept between runs (default build/sandbox)
 #   SANDBOX_RUN    where a running sandbox keeps its sockets, logs and device node (default: a new
 #                  folder under SANDBOX_CACHE, removed by sandbox_stop_all)
+#   SANDBOX_PREMADE_IMAGE  a live image made beforehand, to use as it is instead of making one
 
 SANDBOX_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 SANDBOX_REPO=$(cd "$SANDBOX_LIB_DIR/../.." && pwd)
@@ -94,7 +95,13 @@ sandbox_program_folder() {
 # Builds the demo live image unless the cache already has it. Sets SANDBOX_IMAGE (the .iso) and
 # SANDBOX_WWW (the folder to serve: it holds files/solvara-vkr-live-dvd.iso).
 sandbox_image() {
-  SANDBOX_IMAGE=$("$SANDBOX_LIB_DIR/make-live-image" "$SANDBOX_CACHE") || return 1
+  if [ -n "${SANDBOX_PREMADE_IMAGE:-}" ]; then
+    # Made elsewhere (the virtual machine that runs the PE32's layers has no GRUB to make it with).
+    [ -s "$SANDBOX_PREMADE_IMAGE" ] || { _sandbox_say "no image at $SANDBOX_PREMADE_IMAGE"; return 1; }
+    SANDBOX_IMAGE=$SANDBOX_PREMADE_IMAGE
+  else
+    SANDBOX_IMAGE=$("$SANDBOX_LIB_DIR/make-live-image" "$SANDBOX_CACHE") || return 1
+  fi
   SANDBOX_WWW=$(dirname "$(dirname "$SANDBOX_IMAGE")")
 }
 
