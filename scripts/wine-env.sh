@@ -58,6 +58,9 @@ start_display() {
 # A prefix of the other kind, left by an earlier run, is made anew: Wine cannot change it.
 # Managed=N: with no window manager on Xvfb, managed windows get no frames and
 # every window that closes stalls about two seconds.
+# USB_PREFIX_TEMPLATE=DIR: a new prefix is a copy of DIR, which the first new prefix fills; where
+# Wine is slow to set one up (the virtual machine that runs the PE32's layers: a minute or more
+# each), every later layer saves that minute.
 wine_prefix() {
   export WINEPREFIX="$1"
   if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
@@ -66,8 +69,16 @@ wine_prefix() {
   fi
   mkdir -p "$WINEPREFIX"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
+    local template=${USB_PREFIX_TEMPLATE:-}
+    if [ -n "$template" ] && grep -qx "#arch=$WINEARCH" "$template/system.reg" 2>/dev/null; then
+      cp -a "$template/." "$WINEPREFIX/"
+    else
+      wineboot -i >/dev/null 2>&1 || true
+      wineserver -w
+      if [ -n "$template" ] && [ ! -e "$template" ]; then
+        mkdir -p "$template" && cp -a "$WINEPREFIX/." "$template/"
+      fi
+    fi
   fi
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wine_prefix_fonts
