@@ -29,6 +29,33 @@ enum SystemColour : int {
   DarkShadow3D = 21,   // COLOR_3DDKSHADOW
 };
 
+// The form's click handlers, under the names the form gives them. Form1 implements them; the
+// control table names the one that a click on each control runs.
+class ClickHandlers {
+ public:
+  virtual void Command1_Click() = 0;
+  virtual void Command2_Click() = 0;
+  virtual void Command3_Click() = 0;
+  virtual void Command5_Click() = 0;
+  virtual void Text1_Click() = 0;
+  virtual void Image1_Click() = 0;
+  virtual void Label5_Click() = 0;
+  virtual void Image4_Click() = 0;
+  virtual void Label7_Click() = 0;
+
+ protected:
+  ~ClickHandlers() = default;
+};
+
+// What a click on a control does: the handler it runs, and whether the control is a link, which
+// the mouse pointer shows as a hand. Without a handler a click does nothing, and a label or a
+// picture is not even told of it.
+struct ClickAction {
+  void (ClickHandlers::*handler)();  // nullptr: none
+  bool link;
+};
+inline constexpr ClickAction NoClick{nullptr, false};
+
 struct ControlSpec {
   const char* name;
   ControlKind kind;
@@ -42,7 +69,7 @@ struct ControlSpec {
   const char* tooltip;            // nullptr: none
   PictureKind picture;
   int resourceId;                 // the picture's resource, 0 if none
-  bool clickable;                 // has a click handler
+  ClickAction click;
 };
 
 struct FormSpec {

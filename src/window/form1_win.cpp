@@ -207,7 +207,7 @@ void Form1::CreateControls() {
         exStyle |= WS_EX_CONTROLPARENT;
         break;
       case ControlKind::Label:
-        style |= SS_LEFT | (c.clickable ? SS_NOTIFY : 0);  // SS_LEFT wraps at word boundaries
+        style |= SS_LEFT | (c.click.handler != nullptr ? SS_NOTIFY : 0);  // SS_LEFT wraps at word boundaries
         break;
       case ControlKind::TextBox:
         cls = "EDIT";
@@ -219,7 +219,7 @@ void Form1::CreateControls() {
         style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;  // a long caption wraps, as on a form
         break;
       case ControlKind::Picture:
-        style |= (c.picture == PictureKind::Icon ? SS_ICON : SS_BITMAP) | (c.clickable ? SS_NOTIFY : 0);
+        style |= (c.picture == PictureKind::Icon ? SS_ICON : SS_BITMAP) | (c.click.handler != nullptr ? SS_NOTIFY : 0);
         break;
     }
     HWND control = ::CreateWindowExA(exStyle, cls, platform::ToAnsi(c.text).c_str(), style, Pixels(c.left),
@@ -370,24 +370,14 @@ void Form1::Label7_Click() { links::Label7_Click(*services_); }
 
 void Form1::OnCommand(std::size_t control, WORD code) {
   const ControlSpec& c = Form1Controls()[control];
-  if (!c.clickable) return;
   const bool clicked = (c.kind == ControlKind::CommandButton && code == BN_CLICKED) ||
                        ((c.kind == ControlKind::Label || c.kind == ControlKind::Picture) && code == STN_CLICKED);
-  if (!clicked) return;
+  if (clicked) Click(control);
+}
 
-  struct Handler {
-    const char* control;
-    void (Form1::*click)();
-  };
-  static const Handler handlers[] = {
-      {"Command1", &Form1::Command1_Click}, {"Command2", &Form1::Command2_Click},
-      {"Command3", &Form1::Command3_Click}, {"Command5", &Form1::Command5_Click},
-      {"Image1", &Form1::Image1_Click},     {"Label5", &Form1::Label5_Click},
-      {"Image4", &Form1::Image4_Click},     {"Label7", &Form1::Label7_Click},
-  };
-  for (const Handler& h : handlers) {
-    if (std::strcmp(h.control, c.name) == 0) (this->*h.click)();
-  }
+void Form1::Click(std::size_t control) {
+  const ClickAction& click = Form1Controls()[control].click;
+  if (click.handler != nullptr) (this->*click.handler)();
 }
 
 LRESULT Form1::OnControlColour(HDC dc, HWND control) {
@@ -418,7 +408,8 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const HWND under = reinterpret_cast<HWND>(wParam);
       if (tooltip_ == nullptr) CreateTooltips(under);
       // The links show the hand, as links do.
-      if (under == Control("Label5") || under == Control("Image1")) {
+      const int index = ControlAt(under);
+      if (index >= 0 && Form1Controls()[index].click.link) {
         ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
         return TRUE;
       }
@@ -435,7 +426,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WmAppText1Click:
-      Text1_Click();
+      Click(ControlIndex("Text1"));
       return 0;
     case WM_CLOSE:
       Unload();
