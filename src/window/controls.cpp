@@ -26,12 +26,6 @@ constexpr ClickAction OpensLink(void (H::*handler)()) { return {handler, true}; 
 
 }  // namespace
 
-const FormSpec& Form1Spec() {
-  // Two blanks after the hyphen; three full stops and one blank at the end.
-  static const FormSpec form{"Vakkura -  Solvara USB asennus... ", 7065, 6120};
-  return form;
-}
-
 const std::vector<ControlSpec>& Form1Controls() {
   static const std::vector<ControlSpec> controls{
       // name, kind, container, left, top, width, height, tab, text, font, text colour, back colour,

@@ -14,6 +14,7 @@
 #include "platform/twips.h"
 #include "resource_ids.h"
 #include "window/drive_field.h"
+#include "window/form_place_win.h"
 
 namespace window {
 namespace {
@@ -22,14 +23,6 @@ constexpr const char* FormClass = "USB.Form1";
 constexpr const char* FrameClass = "USB.Frame";
 constexpr int FirstControlId = 100;  // control i has the id FirstControlId + i
 constexpr const char* DriveBoxFormProperty = "USB.Form";
-
-// The window stands with its client area 60 twips right of and 450 twips below
-// the screen's top-left corner, where the messages' fixed positions fall over it.
-constexpr int ClientLeftTwips = 60;
-constexpr int ClientTopTwips = 450;
-
-// A fixed single window: it can be moved and minimised, not resized.
-constexpr DWORD FormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 HWND RootOf(HWND window) { return ::GetAncestor(window, GA_ROOT); }
 
@@ -147,16 +140,11 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
   form->dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
   ::ReleaseDC(nullptr, screen);
 
-  const FormSpec& description = Form1Spec();
-  RECT outer{0, 0, form->Pixels(description.clientWidth), form->Pixels(description.clientHeight)};
-  ::AdjustWindowRectEx(&outer, FormStyle, FALSE, 0);
-  const int left = form->Pixels(ClientLeftTwips) + outer.left;
-  const int top = form->Pixels(ClientTopTwips) + outer.top;
-
+  const RECT outer = FormWindowRect(form->dpi_);
   // WindowProc binds the object to its window at WM_NCCREATE.
-  HWND window = ::CreateWindowExA(0, FormClass, platform::ToAnsi(description.title).c_str(), FormStyle, left, top,
-                                  outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
-                                  form.get());
+  HWND window = ::CreateWindowExA(0, FormClass, platform::ToAnsi(Form1Spec.title).c_str(), FormStyle, outer.left,
+                                  outer.top, outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                                  instance, form.get());
   if (window == nullptr) return nullptr;
   // The volume watcher reaches the drive box and the status line through this.
   ::SetPropA(form->window_, NoticeTargetProperty, static_cast<volume_watch::NoticeTarget*>(form.get()));
