@@ -78,6 +78,8 @@ std::size_t ControlIndex(const std::string& name) {
   throw std::out_of_range("no control named " + name);
 }
 
+int ControlId(const std::string& name) { return FirstControlId + static_cast<int>(ControlIndex(name)); }
+
 bool TakesFocus(const ControlSpec& control) {
   return control.kind == ControlKind::CommandButton || control.kind == ControlKind::TextBox;
 }

@@ -91,6 +91,12 @@ const std::vector<ControlSpec>& Form1Controls();
 // The index of the named control in Form1Controls(); throws std::out_of_range if none.
 std::size_t ControlIndex(const std::string& name);
 
+// Control i of the table has the id FirstControlId + i: its notices name it so, and another
+// program (the end-to-end driver) finds it in the window so.
+inline constexpr int FirstControlId = 100;
+// The id of the named control; throws std::out_of_range if none.
+int ControlId(const std::string& name);
+
 // Indexes of the controls that take the focus, in tab order.
 std::vector<std::size_t> TabOrder();
 

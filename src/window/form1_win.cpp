@@ -21,7 +21,6 @@ namespace {
 
 constexpr const char* FormClass = "USB.Form1";
 constexpr const char* FrameClass = "USB.Frame";
-constexpr int FirstControlId = 100;  // control i has the id FirstControlId + i
 constexpr const char* DriveBoxFormProperty = "USB.Form";
 
 HWND RootOf(HWND window) { return ::GetAncestor(window, GA_ROOT); }
