@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/ids.h"
 #include "volume_watch/unit_mask.h"
+#include "window/ids.h"
 
 namespace volume_watch {
 namespace {

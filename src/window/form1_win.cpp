@@ -8,13 +8,13 @@
 #include <cstring>
 
 #include "links/links.h"
-#include "platform/ids.h"
 #include "platform/module_win.h"
 #include "platform/text_win.h"
 #include "platform/twips.h"
 #include "resource_ids.h"
 #include "window/drive_field.h"
 #include "window/form_place_win.h"
+#include "window/ids.h"
 
 namespace window {
 namespace {

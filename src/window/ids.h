@@ -1,4 +1,4 @@
-// The program's own timer identifiers and window messages, in one place.
+// The window's own timer identifiers, window messages and window properties, in one place.
 #pragma once
 
 #include <cstdint>
