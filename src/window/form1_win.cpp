@@ -23,6 +23,13 @@ constexpr const char* FormClass = "USB.Form1";
 constexpr const char* FrameClass = "USB.Frame";
 constexpr const char* DriveBoxFormProperty = "USB.Form";
 
+// The platform-free headers restate these numbers.
+static_assert(WmAppText1Click == WM_APP + 1, "ids.h's message is WM_APP + 1");
+static_assert(ActiveCaption == COLOR_ACTIVECAPTION && Window == COLOR_WINDOW && MenuText == COLOR_MENUTEXT &&
+                  WindowText == COLOR_WINDOWTEXT && HighlightText == COLOR_HIGHLIGHTTEXT &&
+                  ButtonFace == COLOR_BTNFACE && ButtonText == COLOR_BTNTEXT && DarkShadow3D == COLOR_3DDKSHADOW,
+              "controls.h's colour indexes are Windows' own");
+
 HWND RootOf(HWND window) { return ::GetAncestor(window, GA_ROOT); }
 
 // The common controls, for the tooltip class: loaded on the first hover rather than by the

@@ -10,6 +10,8 @@
 namespace window {
 namespace {
 
+static_assert(services::MessageStyle == MB_OK, "form_services.h's message style is MB_OK");
+
 // No "insert a disk" dialog for a stick that has gone: the query just fails.
 class QuietErrors {
  public:
