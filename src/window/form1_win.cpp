@@ -14,13 +14,13 @@
 #include "resource_ids.h"
 #include "window/drive_field.h"
 #include "window/form_place_win.h"
+#include "window/frame_win.h"
 #include "window/ids.h"
 
 namespace window {
 namespace {
 
 constexpr const char* FormClass = "USB.Form1";
-constexpr const char* FrameClass = "USB.Frame";
 constexpr const char* DriveBoxFormProperty = "USB.Form";
 
 // The platform-free headers restate these numbers.
@@ -29,8 +29,6 @@ static_assert(ActiveCaption == COLOR_ACTIVECAPTION && Window == COLOR_WINDOW && 
                   WindowText == COLOR_WINDOWTEXT && HighlightText == COLOR_HIGHLIGHTTEXT &&
                   ButtonFace == COLOR_BTNFACE && ButtonText == COLOR_BTNTEXT && DarkShadow3D == COLOR_3DDKSHADOW,
               "controls.h's colour indexes are Windows' own");
-
-HWND RootOf(HWND window) { return ::GetAncestor(window, GA_ROOT); }
 
 // The common controls, for the tooltip class: loaded on the first hover rather than by the
 // loader at start-up, where their DLL and its start-up code cost time before the window shows.
@@ -47,67 +45,7 @@ bool LoadCommonControls() {
   return loaded;
 }
 
-// The frame: a container that draws its etched border with the caption on the
-// top line, and passes its children's notifications up to the form.
-LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORBTN:
-      return ::SendMessageA(RootOf(frame), message, wParam, lParam);
-    case WM_SETFONT:
-      ::SetPropA(frame, "USB.Font", reinterpret_cast<HANDLE>(wParam));
-      if (LOWORD(lParam)) ::InvalidateRect(frame, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(::GetPropA(frame, "USB.Font"));
-    case WM_ERASEBKGND: {
-      RECT area;
-      ::GetClientRect(frame, &area);
-      // The form colours the frame like its other controls.
-      HBRUSH brush = reinterpret_cast<HBRUSH>(::SendMessageA(
-          RootOf(frame), WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(frame)));
-      ::FillRect(reinterpret_cast<HDC>(wParam), &area, brush ? brush : ::GetSysColorBrush(COLOR_WINDOW));
-      return 1;
-    }
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = ::BeginPaint(frame, &paint);
-      HBRUSH brush = reinterpret_cast<HBRUSH>(
-          ::SendMessageA(RootOf(frame), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                         reinterpret_cast<LPARAM>(frame)));
-      HGDIOBJ oldFont = ::SelectObject(dc, ::GetPropA(frame, "USB.Font"));
-      char caption[256] = {};
-      int length = ::GetWindowTextA(frame, caption, sizeof caption);
-      SIZE text{};
-      ::GetTextExtentPoint32A(dc, length > 0 ? caption : " ", length > 0 ? length : 1, &text);
-
-      RECT area;
-      ::GetClientRect(frame, &area);
-      RECT border = area;
-      border.top += text.cy / 2;
-      ::DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
-      if (length > 0) {
-        // The caption stands on the border line, over a gap in it.
-        RECT gap{6, 0, 6 + text.cx + 4, text.cy};
-        ::FillRect(dc, &gap, brush ? brush : ::GetSysColorBrush(COLOR_WINDOW));
-        ::SetBkMode(dc, TRANSPARENT);
-        ::TextOutA(dc, 8, 0, caption, length);
-      }
-      ::SelectObject(dc, oldFont);
-      ::EndPaint(frame, &paint);
-      return 0;
-    }
-    case WM_NCDESTROY:
-      ::RemovePropA(frame, "USB.Font");
-      break;
-  }
-  return ::DefWindowProcA(frame, message, wParam, lParam);
-}
-
-void RegisterClasses(HINSTANCE instance, WNDPROC formProc) {
+void RegisterFormClass(HINSTANCE instance, WNDPROC formProc) {
   WNDCLASSEXA form{};
   form.cbSize = sizeof form;
   form.lpfnWndProc = formProc;
@@ -124,14 +62,6 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc) {
   WNDCLASSEXA existing{};
   existing.cbSize = sizeof existing;
   if (!::GetClassInfoExA(instance, FormClass, &existing)) ::RegisterClassExA(&form);
-
-  WNDCLASSEXA frame{};
-  frame.cbSize = sizeof frame;
-  frame.lpfnWndProc = FrameProc;
-  frame.hInstance = instance;
-  frame.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  frame.lpszClassName = FrameClass;
-  if (!::GetClassInfoExA(instance, FrameClass, &existing)) ::RegisterClassExA(&frame);
 }
 
 }  // namespace
@@ -139,7 +69,8 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc) {
 Form1::Form1(HINSTANCE instance) : instance_(instance) {}
 
 std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
-  RegisterClasses(instance, &Form1::WindowProc);
+  RegisterFormClass(instance, &Form1::WindowProc);
+  RegisterFrameClass(instance);
   std::unique_ptr<Form1> form(new Form1(instance));
 
   HDC screen = ::GetDC(nullptr);
