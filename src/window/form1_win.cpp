@@ -20,7 +20,6 @@
 namespace window {
 namespace {
 
-constexpr const char* FormClass = "USB.Form1";
 constexpr const char* DriveBoxFormProperty = "USB.Form";
 
 // The platform-free headers restate these numbers.

@@ -10,6 +10,9 @@ constexpr std::uintptr_t MsgBoxTimerId = 0x5001;
 // click warning opens once the edit has finished with the mouse.
 constexpr unsigned int WmAppText1Click = 0x8000 + 1;
 
+// The window class of Form1, by which another program (the end-to-end driver) finds the window.
+constexpr const char* FormClass = "USB.Form1";
+
 // The window property through which the volume watcher reaches the drive box and
 // the status line of the window it watches.
 constexpr const char* NoticeTargetProperty = "USB.NoticeTarget";

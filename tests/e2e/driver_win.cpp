@@ -28,13 +28,13 @@
 #include "platform/clock_win.h"
 #include "platform/handle_win.h"
 #include "scenario.h"
+#include "window/ids.h"
 
 namespace {
 
 using e2e::Step;
 using e2e::StepKind;
 
-constexpr const char* FormClass = "USB.Form1";
 constexpr const char* BoxClass = "#32770";
 constexpr int BoxTextId = 0xFFFF;  // the STATIC that holds a message box's text
 
