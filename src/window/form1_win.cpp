@@ -16,6 +16,7 @@
 #include "window/form_place_win.h"
 #include "window/frame_win.h"
 #include "window/ids.h"
+#include "window/text_case.h"
 
 namespace window {
 namespace {
