@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "volume_watch/unit_mask.h"
+#include "volume_watch/volume_notice.h"
 #include "window/ids.h"
 
 namespace volume_watch {
@@ -19,7 +19,7 @@ static_assert(sizeof(DEV_BROADCAST_HDR) == 12, "the notice header is 12 bytes");
 // The platform-free decision restates these numbers.
 static_assert(WmDeviceChange == WM_DEVICECHANGE && DbtDeviceArrival == DBT_DEVICEARRIVAL &&
                   DbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE && DbtDevtypVolume == DBT_DEVTYP_VOLUME,
-              "unit_mask.h's numbers are Windows' own");
+              "volume_notice.h's numbers are Windows' own");
 static_assert(sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) == 32, "the filter record is 32 bytes");
 
 void ApplyNotice(HWND window, const VolumeNotice& notice) {
