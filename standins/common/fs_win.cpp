@@ -9,17 +9,9 @@ namespace standins {
 
 namespace {
 
-// Deeper than any real stick layout; a link loop in a source folder stops here
-// instead of copying forever.
-constexpr int kMaxDepth = 64;
-
-bool IsDotEntry(const wchar_t* name) {
-  return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
-}
-
 bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wstring& keep,
                 int depth) {
-  if (depth > kMaxDepth) {
+  if (depth > kMaxFolderDepth) {
     Say(tool, "folder nesting too deep, not emptied: " + Narrow(dir));
     return false;
   }
@@ -62,7 +54,7 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
 
 bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wstring& to,
                int depth) {
-  if (depth > kMaxDepth) {
+  if (depth > kMaxFolderDepth) {
     Say(tool, "folder nesting too deep (a link loop?), not copied: " + Narrow(from));
     return false;
   }

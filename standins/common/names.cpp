@@ -12,6 +12,8 @@ wchar_t DriveLetterFromArg(const std::wstring& arg) {
   return (c >= L'A' && c <= L'Z') ? c : 0;
 }
 
+bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
+
 namespace {
 
 bool IsReservedDeviceName(const std::wstring& name) {
@@ -33,7 +35,7 @@ bool IsReservedDeviceName(const std::wstring& name) {
 
 std::string UnsafeNameReason(const std::wstring& name) {
   if (name.empty()) return "the name is empty";
-  if (name == L"." || name == L"..") return "the name is a reference to a folder (\".\" or \"..\")";
+  if (IsDotEntry(name)) return "the name is a reference to a folder (\".\" or \"..\")";
   for (wchar_t c : name) {
     if (c < 0x20 || c == 0x7F) return "the name holds a control character";
     if (c == L'\\' || c == L'/') return "the name holds a path separator";

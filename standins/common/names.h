@@ -8,6 +8,13 @@ namespace standins {
 // The marker file whose presence in a drive's root makes it a sandbox stick.
 constexpr wchar_t kSandboxMarker[] = L"vkr-sandbox.marker";
 
+// Deeper than any real stick layout or image: a walk through folders stops here, so that a link
+// loop on a drive or a damaged image cannot take it round for ever.
+constexpr int kMaxFolderDepth = 64;
+
+// A folder's entry for itself (".") or for its parent ("..").
+bool IsDotEntry(const std::wstring& name);
+
 // "E:" or "e:" gives 'E'; anything else (no colon, two letters, a path, a digit) gives 0.
 wchar_t DriveLetterFromArg(const std::wstring& arg);
 

@@ -16,7 +16,6 @@ constexpr std::uint32_t kSector = 2048;
 constexpr std::uint64_t kFirstDescriptor = 16ull * kSector;
 // Real images hold a handful of descriptors; a long run without a terminator is damage.
 constexpr int kMaxDescriptors = 64;
-constexpr std::size_t kMaxDepth = 64;
 constexpr std::size_t kMaxItems = 1000000;
 constexpr std::uint32_t kMaxDirectoryBytes = 16u * 1024 * 1024;
 // Room for the \\?\E:\ prefix below the 32767-character limit of Windows paths.
@@ -105,7 +104,7 @@ class Walker {
           name.find_first_not_of(L"0123456789", semi + 1) == std::wstring::npos) {
         name.resize(semi);
       }
-      if (!joliet_ && !name.empty() && name.back() == L'.' && name != L".." && name != L".") name.pop_back();
+      if (!joliet_ && !name.empty() && name.back() == L'.' && !standins::IsDotEntry(name)) name.pop_back();
     }
     return "";
   }
@@ -167,7 +166,7 @@ class Walker {
       if (is_dir) {
         if (pending) return "multi-extent file " + PathText(file.path) + " is cut off by a folder";
         if (rec.flags & kFlagMultiExtent) return "folder " + PathText(path) + " is marked as multi-extent";
-        if (path.size() > kMaxDepth) return "folders nest too deep at " + PathText(path);
+        if (path.size() > static_cast<std::size_t>(standins::kMaxFolderDepth)) return "folders nest too deep at " + PathText(path);
         if (std::string e = CheckDirectoryExtent(rec, path); !e.empty()) return e;
         // A folder whose extent was seen before would make the walk go round for ever.
         if (!visited_.insert(rec.lba).second) return "folder " + PathText(path) + " loops back to a folder seen before";

@@ -99,14 +99,14 @@ std::uint64_t RoundUp(std::uint64_t bytes, std::uint64_t unit) { return (bytes +
 // extraction will overwrite (same path, case ignored) are left out: their space comes back.
 bool UsedBytes(const std::wstring& dir, const std::wstring& rel, const std::set<std::wstring>& replaced,
                std::uint32_t cluster, int depth, std::uint64_t& used) {
-  if (depth > 64) return false;
+  if (depth > standins::kMaxFolderDepth) return false;
   WIN32_FIND_DATAW found;
   FindHandle search(FindFirstFileW(standins::JoinPath(dir, L"*").c_str(), &found));
   if (!search) return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_NO_MORE_FILES;
   std::uint64_t entries = 2;
   do {
     std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
+    if (standins::IsDotEntry(name)) continue;
     entries += fat32::DirectoryEntries(name);
     std::wstring path = rel.empty() ? name : rel + L"\\" + name;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
