@@ -26,7 +26,7 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
   bool ok = true;
   do {
     if (IsDotEntry(found.cFileName)) continue;
-    if (!keep.empty() && FoldCase(found.cFileName) == FoldCase(keep)) continue;
+    if (!keep.empty() && AsciiLower(std::wstring(found.cFileName)) == AsciiLower(keep)) continue;
     std::wstring path = JoinPath(dir, found.cFileName);
     // Read-only entries would refuse deletion.
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -19,7 +19,7 @@ namespace {
 bool IsReservedDeviceName(const std::wstring& name) {
   // Windows maps these names to devices even with an extension ("CON.txt"),
   // so writing such a file would write to a device instead of the stick.
-  std::wstring base = FoldCase(name.substr(0, name.find(L'.')));
+  std::wstring base = AsciiLower(name.substr(0, name.find(L'.')));
   while (!base.empty() && base.back() == L' ') base.pop_back();
   static const wchar_t* const kFixed[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
   for (const wchar_t* reserved : kFixed) {
@@ -47,14 +47,6 @@ std::string UnsafeNameReason(const std::wstring& name) {
   }
   if (IsReservedDeviceName(name)) return "the name is a Windows device name";
   return "";
-}
-
-std::wstring FoldCase(const std::wstring& name) {
-  std::wstring folded = name;
-  for (wchar_t& c : folded) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  return folded;
 }
 
 namespace {
@@ -131,13 +123,6 @@ std::wstring FromUtf8(const std::string& text) {
     }
   }
   return out;
-}
-
-std::string AsciiLower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
 }
 
 std::string Trim(const std::string& text, const char* blanks) {

@@ -32,7 +32,7 @@ struct Options {
 
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
   return text.size() >= prefix.size() &&
-         standins::FoldCase(text.substr(0, prefix.size())) == standins::FoldCase(prefix);
+         standins::AsciiLower(text.substr(0, prefix.size())) == standins::AsciiLower(prefix);
 }
 
 // What a FAT volume label may hold: at most 11 characters, printable ASCII, none of
@@ -52,7 +52,7 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
     return false;
   }
   options.drive = args[1];
-  if (standins::FoldCase(args[2]) != L"-fs:fat32") {
+  if (standins::AsciiLower(args[2]) != L"-fs:fat32") {
     Say(kTool, "the second argument must be -FS:FAT32, not \"" + Narrow(args[2]) + "\"");
     return false;
   }
@@ -67,7 +67,7 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
     return false;
   }
   options.source = args[4].substr(3);
-  if (standins::FoldCase(args[5]) != L"-y") {
+  if (standins::AsciiLower(args[5]) != L"-y") {
     Say(kTool, "the last argument must be -Y, not \"" + Narrow(args[5]) + "\"");
     return false;
   }

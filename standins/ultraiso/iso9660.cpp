@@ -110,7 +110,7 @@ class Walker {
   }
 
   std::string AddItem(Item item, std::set<std::wstring>& names_here) {
-    std::wstring folded = standins::FoldCase(item.path.back());
+    std::wstring folded = standins::AsciiLower(item.path.back());
     if (!names_here.insert(folded).second) {
       return "the name " + PathText(item.path) + " occurs twice in its folder (names on the stick ignore case)";
     }

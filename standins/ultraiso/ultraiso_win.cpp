@@ -114,7 +114,7 @@ bool UsedBytes(const std::wstring& dir, const std::wstring& rel, const std::set<
           !UsedBytes(standins::JoinPath(dir, name), path, replaced, cluster, depth + 1, used)) {
         return false;
       }
-    } else if (replaced.count(standins::FoldCase(path)) == 0) {
+    } else if (replaced.count(standins::AsciiLower(path)) == 0) {
       std::uint64_t size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
       used += RoundUp(size, cluster);
     }
@@ -159,7 +159,7 @@ bool FitsOnStick(const std::wstring& root, const iso::Tree& tree) {
   if (facts.capacity) {
     std::set<std::wstring> replaced;
     for (const iso::Item& item : tree.items) {
-      if (!item.is_directory) replaced.insert(standins::FoldCase(standins::FromUtf8(iso::PathText(item.path))));
+      if (!item.is_directory) replaced.insert(standins::AsciiLower(standins::FromUtf8(iso::PathText(item.path))));
     }
     std::uint64_t used = 0;
     if (!UsedBytes(standins::LongPath(root), L"", replaced, cluster, 0, used)) {
@@ -180,8 +180,8 @@ bool FitsOnStick(const std::wstring& root, const iso::Tree& tree) {
 
 int Run() {
   std::vector<std::wstring> args = standins::CommandArgs();
-  if (args.size() != 5 || standins::FoldCase(args[1]) != L"-inputfile" ||
-      standins::FoldCase(args[3]) != L"-extract") {
+  if (args.size() != 5 || standins::AsciiLower(args[1]) != L"-inputfile" ||
+      standins::AsciiLower(args[3]) != L"-extract") {
     Say(kTool, "usage: UltraISO -inputfile <iso> -extract <drive>");
     return 2;
   }
