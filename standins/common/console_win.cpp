@@ -49,6 +49,4 @@ std::string ErrorText(DWORD code) {
   return out + " (" + std::to_string(code) + ")";
 }
 
-std::string Narrow(const std::wstring& text) { return ToUtf8(text); }
-
 }  // namespace standins

@@ -20,7 +20,4 @@ void Say(const std::string& tool, const std::string& utf8_line);
 // The system's text for a Win32 error code, without the trailing line break.
 std::string ErrorText(DWORD code);
 
-// Wide text to UTF-8 and back, for messages and for names that arrive as bytes.
-std::string Narrow(const std::wstring& text);
-
 }  // namespace standins

@@ -12,7 +12,7 @@ namespace {
 bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wstring& keep,
                 int depth) {
   if (depth > kMaxFolderDepth) {
-    Say(tool, "folder nesting too deep, not emptied: " + Narrow(dir));
+    Say(tool, "folder nesting too deep, not emptied: " + ToUtf8(dir));
     return false;
   }
   WIN32_FIND_DATAW found;
@@ -20,7 +20,7 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
   if (!search) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
-    Say(tool, "cannot list " + Narrow(dir) + ": " + ErrorText(error));
+    Say(tool, "cannot list " + ToUtf8(dir) + ": " + ErrorText(error));
     return false;
   }
   bool ok = true;
@@ -41,11 +41,11 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
       // On Windows this removes a link itself; Wine 8 cannot remove a Unix symlink to
       // a folder at all and says "not empty", which is reported like any failure.
       if (!RemoveDirectoryW(path.c_str())) {
-        Say(tool, "cannot remove folder " + Narrow(path) + ": " + ErrorText(GetLastError()));
+        Say(tool, "cannot remove folder " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
         ok = false;
       }
     } else if (!DeleteFileW(path.c_str())) {
-      Say(tool, "cannot delete " + Narrow(path) + ": " + ErrorText(GetLastError()));
+      Say(tool, "cannot delete " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
       ok = false;
     }
   } while (FindNextFileW(search.get(), &found));
@@ -55,7 +55,7 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
 bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wstring& to,
                int depth) {
   if (depth > kMaxFolderDepth) {
-    Say(tool, "folder nesting too deep (a link loop?), not copied: " + Narrow(from));
+    Say(tool, "folder nesting too deep (a link loop?), not copied: " + ToUtf8(from));
     return false;
   }
   WIN32_FIND_DATAW found;
@@ -63,7 +63,7 @@ bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wst
   if (!search) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
-    Say(tool, "cannot list " + Narrow(from) + ": " + ErrorText(error));
+    Say(tool, "cannot list " + ToUtf8(from) + ": " + ErrorText(error));
     return false;
   }
   bool ok = true;
@@ -73,7 +73,7 @@ bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wst
     std::wstring target = JoinPath(to, found.cFileName);
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!CreateDirectoryW(target.c_str(), nullptr) && !IsDirectory(target)) {
-        Say(tool, "cannot create folder " + Narrow(target) + ": " + ErrorText(GetLastError()));
+        Say(tool, "cannot create folder " + ToUtf8(target) + ": " + ErrorText(GetLastError()));
         ok = false;
         continue;
       }
@@ -94,13 +94,13 @@ bool IsSandboxRoot(const std::wstring& root) {
 std::wstring SandboxRootFromArg(const std::string& tool, const std::wstring& arg) {
   wchar_t letter = DriveLetterFromArg(arg);
   if (letter == 0) {
-    Say(tool, "\"" + Narrow(arg) + "\" is not a drive; give a letter and a colon, like E:");
+    Say(tool, "\"" + ToUtf8(arg) + "\" is not a drive; give a letter and a colon, like E:");
     return L"";
   }
   std::wstring root = std::wstring(1, letter) + L":\\";
   if (!IsSandboxRoot(root)) {
-    Say(tool, "refusing drive " + Narrow(root) + ": it is not a sandbox stick (no " +
-                  Narrow(kSandboxMarker) + " in its root); nothing was changed");
+    Say(tool, "refusing drive " + ToUtf8(root) + ": it is not a sandbox stick (no " +
+                  ToUtf8(kSandboxMarker) + " in its root); nothing was changed");
     return L"";
   }
   return root;
@@ -113,17 +113,17 @@ bool ReadMarker(const std::string& tool, const std::wstring& root, std::string& 
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    Say(tool, "cannot read " + Narrow(path) + ": " + ErrorText(GetLastError()));
+    Say(tool, "cannot read " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
     return false;
   }
   text.assign(kMaxMarkerBytes, '\0');
   DWORD got = 0;
   if (!ReadFile(file.get(), &text[0], kMaxMarkerBytes, &got, nullptr)) {
-    Say(tool, "cannot read " + Narrow(path) + ": " + ErrorText(GetLastError()));
+    Say(tool, "cannot read " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
     return false;
   }
   if (got == kMaxMarkerBytes) {
-    Say(tool, Narrow(path) + " is too large to be a sandbox marker");
+    Say(tool, ToUtf8(path) + " is too large to be a sandbox marker");
     return false;
   }
   text.resize(got);
@@ -137,7 +137,7 @@ bool WriteMarker(const std::string& tool, const std::wstring& root, const std::s
   DWORD written = 0;
   if (!file || !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
       written != text.size()) {
-    Say(tool, "cannot write " + Narrow(path) + ": " + ErrorText(GetLastError()));
+    Say(tool, "cannot write " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
     return false;
   }
   return true;
@@ -193,7 +193,7 @@ bool EmptyFolder(const std::string& tool, const std::wstring& dir, const std::ws
 bool CopyOneFile(const std::string& tool, const std::wstring& from, const std::wstring& to) {
   SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only target would refuse
   if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
-    Say(tool, "cannot copy " + Narrow(from) + " to " + Narrow(to) + ": " + ErrorText(GetLastError()));
+    Say(tool, "cannot copy " + ToUtf8(from) + " to " + ToUtf8(to) + ": " + ErrorText(GetLastError()));
     return false;
   }
   return true;

@@ -19,8 +19,8 @@
 
 namespace {
 
-using standins::Narrow;
 using standins::Say;
+using standins::ToUtf8;
 
 const char kTool[] = "HPUSBF";
 
@@ -53,22 +53,22 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
   }
   options.drive = args[1];
   if (standins::AsciiLower(args[2]) != L"-fs:fat32") {
-    Say(kTool, "the second argument must be -FS:FAT32, not \"" + Narrow(args[2]) + "\"");
+    Say(kTool, "the second argument must be -FS:FAT32, not \"" + ToUtf8(args[2]) + "\"");
     return false;
   }
   if (!StartsWithNoCase(args[3], L"-V:") || !IsValidLabel(args[3].substr(3))) {
     Say(kTool, "the third argument must be -V:<label> with a FAT label of 1 to 11 characters, not \"" +
-                   Narrow(args[3]) + "\"");
+                   ToUtf8(args[3]) + "\"");
     return false;
   }
   options.label = args[3].substr(3);
   if (!StartsWithNoCase(args[4], L"-S:") || args[4].size() == 3) {
-    Say(kTool, "the fourth argument must be -S:<folder>, not \"" + Narrow(args[4]) + "\"");
+    Say(kTool, "the fourth argument must be -S:<folder>, not \"" + ToUtf8(args[4]) + "\"");
     return false;
   }
   options.source = args[4].substr(3);
   if (standins::AsciiLower(args[5]) != L"-y") {
-    Say(kTool, "the last argument must be -Y, not \"" + Narrow(args[5]) + "\"");
+    Say(kTool, "the last argument must be -Y, not \"" + ToUtf8(args[5]) + "\"");
     return false;
   }
   return true;
@@ -89,11 +89,11 @@ int Run() {
   std::wstring root = standins::SandboxRootFromArg(kTool, options.drive);
   if (root.empty()) return 1;
   if (!standins::IsDirectory(options.source)) {
-    Say(kTool, "source folder " + Narrow(options.source) + " does not exist; nothing was changed");
+    Say(kTool, "source folder " + ToUtf8(options.source) + " does not exist; nothing was changed");
     return 1;
   }
   if (SourceIsOnDrive(options.source, root)) {
-    Say(kTool, "source folder " + Narrow(options.source) + " lies on the drive to be emptied; nothing was changed");
+    Say(kTool, "source folder " + ToUtf8(options.source) + " lies on the drive to be emptied; nothing was changed");
     return 1;
   }
 
@@ -107,7 +107,7 @@ int Run() {
     return 1;
   }
 
-  Say(kTool, "emptying " + Narrow(root) + " (the sandbox marker stays)");
+  Say(kTool, "emptying " + ToUtf8(root) + " (the sandbox marker stays)");
   if (!standins::EmptyFolder(kTool, root, standins::kSandboxMarker)) {
     Say(kTool, "the drive could not be emptied completely");
     return 1;
@@ -124,12 +124,12 @@ int Run() {
     Say(kTool, "note: the volume label was not set: " + standins::ErrorText(GetLastError()));
   }
 
-  Say(kTool, "copying " + Narrow(options.source) + " to " + Narrow(root));
+  Say(kTool, "copying " + ToUtf8(options.source) + " to " + ToUtf8(root));
   if (!standins::CopyFolderContent(kTool, options.source, root)) {
     Say(kTool, "the source folder could not be copied completely");
     return 1;
   }
-  Say(kTool, "done: " + Narrow(root) + " formatted as FAT32, label " + Narrow(options.label));
+  Say(kTool, "done: " + ToUtf8(root) + " formatted as FAT32, label " + ToUtf8(options.label));
   return 0;
 }
 

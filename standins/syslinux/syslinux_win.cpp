@@ -19,8 +19,8 @@
 namespace {
 
 using standins::JoinPath;
-using standins::Narrow;
 using standins::Say;
+using standins::ToUtf8;
 
 const char kTool[] = "syslinux";
 
@@ -36,7 +36,7 @@ bool WritePlaceholder(const std::wstring& path) {
   DWORD size = sizeof kPlaceholder - 1;
   DWORD written = 0;
   if (!file || !WriteFile(file.get(), kPlaceholder, size, &written, nullptr) || written != size) {
-    Say(kTool, "cannot write " + Narrow(path) + ": " + standins::ErrorText(GetLastError()));
+    Say(kTool, "cannot write " + ToUtf8(path) + ": " + standins::ErrorText(GetLastError()));
     return false;
   }
   return true;
@@ -65,7 +65,7 @@ int Run() {
 
   std::wstring folder = JoinPath(standins::ModuleFolder(), L"SYSLINUX");
   if (!standins::IsFile(JoinPath(folder, L"ldlinux.c32"))) {
-    Say(kTool, "no ldlinux.c32 in " + Narrow(folder) + ", which must stand beside this program; nothing was changed");
+    Say(kTool, "no ldlinux.c32 in " + ToUtf8(folder) + ", which must stand beside this program; nothing was changed");
     return 1;
   }
 
@@ -81,7 +81,7 @@ int Run() {
     ok = standins::CopyOneFile(kTool, JoinPath(folder, name), JoinPath(root, name)) && ok;
   }
   if (!ok) return 1;
-  Say(kTool, "boot loader installed on " + Narrow(root));
+  Say(kTool, "boot loader installed on " + ToUtf8(root));
   return 0;
 }
 

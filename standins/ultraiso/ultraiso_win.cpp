@@ -24,8 +24,8 @@
 
 namespace {
 
-using standins::Narrow;
 using standins::Say;
+using standins::ToUtf8;
 
 const char kTool[] = "UltraISO";
 
@@ -135,7 +135,7 @@ bool FitsOnStick(const std::wstring& root, const iso::Tree& tree) {
   const bool fat = standins::IsFat32(facts);
   if (fat) {
     if (std::string problem = fat32::Problem(tree); !problem.empty()) {
-      Say(kTool, Narrow(root) + " is FAT32, which cannot hold this image: " + problem + "; nothing was written");
+      Say(kTool, ToUtf8(root) + " is FAT32, which cannot hold this image: " + problem + "; nothing was written");
       return false;
     }
   }
@@ -144,7 +144,7 @@ bool FitsOnStick(const std::wstring& root, const iso::Tree& tree) {
   // the marker's capacity stands for the size of the stick itself.
   ULARGE_INTEGER free_to_us;
   if (!GetDiskFreeSpaceExW(root.c_str(), &free_to_us, nullptr, nullptr)) {
-    Say(kTool, "cannot read the free space of " + Narrow(root) + ": " + standins::ErrorText(GetLastError()));
+    Say(kTool, "cannot read the free space of " + ToUtf8(root) + ": " + standins::ErrorText(GetLastError()));
     return false;
   }
   std::uint64_t free_bytes = free_to_us.QuadPart;
@@ -163,7 +163,7 @@ bool FitsOnStick(const std::wstring& root, const iso::Tree& tree) {
     }
     std::uint64_t used = 0;
     if (!UsedBytes(standins::LongPath(root), L"", replaced, cluster, 0, used)) {
-      Say(kTool, "cannot measure what " + Narrow(root) + " holds; nothing was written");
+      Say(kTool, "cannot measure what " + ToUtf8(root) + " holds; nothing was written");
       return false;
     }
     std::uint64_t usable = fat32::UsableBytes(*facts.capacity, cluster);
@@ -171,7 +171,7 @@ bool FitsOnStick(const std::wstring& root, const iso::Tree& tree) {
   }
   std::uint64_t needed = fat ? fat32::BytesNeeded(tree, cluster) : tree.bytes;
   if (needed > free_bytes) {
-    Say(kTool, Narrow(root) + " has " + std::to_string(free_bytes) + " bytes free, but the image needs " +
+    Say(kTool, ToUtf8(root) + " has " + std::to_string(free_bytes) + " bytes free, but the image needs " +
                    std::to_string(needed) + "; nothing was written");
     return false;
   }
@@ -193,25 +193,25 @@ int Run() {
   FileHandle file(CreateFileW(iso_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
-    Say(kTool, "cannot open " + Narrow(iso_path) + ": " + standins::ErrorText(GetLastError()));
+    Say(kTool, "cannot open " + ToUtf8(iso_path) + ": " + standins::ErrorText(GetLastError()));
     return 1;
   }
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size)) {
-    Say(kTool, "cannot measure " + Narrow(iso_path) + ": " + standins::ErrorText(GetLastError()));
+    Say(kTool, "cannot measure " + ToUtf8(iso_path) + ": " + standins::ErrorText(GetLastError()));
     return 1;
   }
   FileImage image(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
 
   iso::Tree tree;
   if (std::string error = iso::ReadTree(image, tree); !error.empty()) {
-    Say(kTool, Narrow(iso_path) + " is not a usable ISO 9660 image: " + error + "; nothing was written");
+    Say(kTool, ToUtf8(iso_path) + " is not a usable ISO 9660 image: " + error + "; nothing was written");
     return 1;
   }
   if (!FitsOnStick(root, tree)) return 1;
   Say(kTool, "extracting " + std::to_string(tree.files) + " files in " + std::to_string(tree.folders) +
                  " folders (" + std::to_string(tree.bytes) + " bytes, " +
-                 (tree.joliet ? "Joliet" : "ISO 9660") + " names) to " + Narrow(root));
+                 (tree.joliet ? "Joliet" : "ISO 9660") + " names) to " + ToUtf8(root));
 
   // The \\?\ form lifts the MAX_PATH limit for deep trees with long Joliet names.
   std::wstring long_root = standins::LongPath(root);

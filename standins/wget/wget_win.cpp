@@ -25,7 +25,7 @@
 
 namespace {
 
-using standins::Narrow;
+using standins::ToUtf8;
 
 const char kTool[] = "wget";
 
@@ -93,7 +93,7 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
     const std::wstring& a = args[i];
     if (a.compare(0, 2, L"-t") == 0 && a.size() > 2) {
       if (!ParseTries(a.substr(2), options.tries)) {
-        Say("-t needs a number of tries of at least 1, not \"" + Narrow(a.substr(2)) + "\"");
+        Say("-t needs a number of tries of at least 1, not \"" + ToUtf8(a.substr(2)) + "\"");
         return false;
       }
     } else if (a == L"-t") {
@@ -112,13 +112,13 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
     } else if (a.compare(0, 2, L"-P") == 0) {
       options.dir = a.substr(2);
     } else if (!a.empty() && a[0] == L'-') {
-      Say("unknown option \"" + Narrow(a) + "\"");
+      Say("unknown option \"" + ToUtf8(a) + "\"");
       return false;
     } else if (have_url) {
       Say("give one URL only");
       return false;
     } else {
-      options.url = Narrow(a);
+      options.url = ToUtf8(a);
       have_url = true;
     }
   }
@@ -146,7 +146,7 @@ std::string GetEnv(const wchar_t* name) {
   std::wstring value(n, L'\0');
   n = GetEnvironmentVariableW(name, &value[0], n);
   value.resize(n);
-  return Narrow(value);
+  return ToUtf8(value);
 }
 
 enum class Outcome { kDone, kRetry, kFatal };
@@ -180,7 +180,7 @@ bool CreateFolders(const std::wstring& dir) {
 // as wget does without -nc or -N: an existing file is never overwritten.
 bool OpenNewFile(const Options& options, const web::Url& original, Download& dl) {
   if (!CreateFolders(options.dir)) {
-    Say("cannot create folder " + Narrow(options.dir) + ": " + standins::ErrorText(GetLastError()));
+    Say("cannot create folder " + ToUtf8(options.dir) + ": " + standins::ErrorText(GetLastError()));
     return false;
   }
   std::wstring base = standins::JoinPath(options.dir, standins::FromUtf8(web::LocalFileName(original)));
@@ -196,10 +196,10 @@ bool OpenNewFile(const Options& options, const web::Url& original, Download& dl)
     }
     DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;  // taken meanwhile
-    Say("cannot create " + Narrow(candidate) + ": " + standins::ErrorText(error));
+    Say("cannot create " + ToUtf8(candidate) + ": " + standins::ErrorText(error));
     return false;
   }
-  Say("no free file name for " + Narrow(base));
+  Say("no free file name for " + ToUtf8(base));
   return false;
 }
 
@@ -207,7 +207,7 @@ bool Truncate(Download& dl) {
   LARGE_INTEGER zero;
   zero.QuadPart = 0;
   if (!SetFilePointerEx(dl.file.get(), zero, nullptr, FILE_BEGIN) || !SetEndOfFile(dl.file.get())) {
-    Say("cannot rewind " + Narrow(dl.path) + ": " + standins::ErrorText(GetLastError()));
+    Say("cannot rewind " + ToUtf8(dl.path) + ": " + standins::ErrorText(GetLastError()));
     return false;
   }
   dl.have = 0;
@@ -218,7 +218,7 @@ bool WriteAll(Download& dl, const char* data, std::size_t n) {
   while (n > 0) {
     DWORD written = 0;
     if (!WriteFile(dl.file.get(), data, static_cast<DWORD>(n), &written, nullptr) || written == 0) {
-      Say("cannot write to " + Narrow(dl.path) + ": " + standins::ErrorText(GetLastError()));
+      Say("cannot write to " + ToUtf8(dl.path) + ": " + standins::ErrorText(GetLastError()));
       return false;
     }
     data += written;
@@ -294,7 +294,7 @@ Result ReadBody(SOCKET s, const web::ResponseHead& head, std::string pending, Do
   std::uint64_t start = dl.have;
   std::uint64_t total = start + length;
   Say("Length: " + (has_length ? Amount(total) : std::string(chunked ? "unspecified (chunked)" : "unspecified")));
-  Say("Saving to: '" + Narrow(dl.path) + "'");
+  Say("Saving to: '" + ToUtf8(dl.path) + "'");
 
   web::ChunkDecoder decoder;
   std::vector<char> buf(64 * 1024);
@@ -340,7 +340,7 @@ Result ReadBody(SOCKET s, const web::ResponseHead& head, std::string pending, Do
     }
     pending.assign(buf.data(), static_cast<std::size_t>(n));
   }
-  Say("'" + Narrow(dl.path) + "' saved [" + Amount(dl.have) + (has_length ? "/" + Amount(total) : "") + "]");
+  Say("'" + ToUtf8(dl.path) + "' saved [" + Amount(dl.have) + (has_length ? "/" + Amount(total) : "") + "]");
   return {Outcome::kDone, kOk};
 }
 
