@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "sandbox_names.h"
+
 namespace standins {
 
-// The marker file whose presence in a drive's root makes it a sandbox stick.
-constexpr wchar_t kSandboxMarker[] = L"vkr-sandbox.marker";
+// The marker file whose presence in a drive's root makes it a sandbox stick (scripts/sandbox/names.sh).
+constexpr wchar_t kSandboxMarker[] = L"" SANDBOX_MARKER;
 
 // Deeper than any real stick layout or image: a walk through folders stops here, so that a link
 // loop on a drive or a damaged image cannot take it round for ever.
