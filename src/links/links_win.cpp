@@ -33,7 +33,8 @@ ShellExecuteAFunction ShellExecuteFunction() {
 }
 
 // The platform-free handlers restate these numbers.
-static_assert(ShowNormal == SW_SHOWNORMAL && ShellFailureThreshold == HINSTANCE_ERROR, "links.h's numbers are Windows' own");
+static_assert(ShowNormal == SW_SHOWNORMAL && ShellFailureThreshold == HINSTANCE_ERROR,
+              "links.h's numbers are Windows' own");
 
 // What ShellExecuteA itself returns when the system lacks the memory or resources to act.
 constexpr std::int32_t OutOfResources = 0;
