@@ -17,10 +17,10 @@ std::vector<std::wstring> CommandArgs() {
   return args;
 }
 
-void Say(const std::string& tool, const std::string& utf8_line) {
+void Say(const std::string& tool, const std::string& utf8Line) {
   HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
   if (err == nullptr || err == INVALID_HANDLE_VALUE) return;
-  std::string line = tool + ": " + utf8_line + "\r\n";
+  std::string line = tool + ": " + utf8Line + "\r\n";
   DWORD mode = 0;
   if (GetConsoleMode(err, &mode)) {
     // A real console shows wide text correctly whatever its code page is.

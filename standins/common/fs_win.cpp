@@ -11,12 +11,12 @@ namespace {
 
 bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wstring& keep,
                 int depth) {
-  if (depth > kMaxFolderDepth) {
+  if (depth > MaxFolderDepth) {
     Say(tool, "folder nesting too deep, not emptied: " + ToUtf8(dir));
     return false;
   }
   WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW(JoinPath(dir, L"*").c_str(), &found));
+  platform::UniqueFind search(FindFirstFileW(JoinPath(dir, L"*").c_str(), &found));
   if (!search) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
@@ -30,11 +30,11 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
     std::wstring path = JoinPath(dir, found.cFileName);
     // Read-only entries would refuse deletion.
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    bool is_dir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    bool is_link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (is_dir) {
+    bool isDir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (isDir) {
       // A linked folder is unlinked, not emptied: its content lies elsewhere.
-      if (!is_link && !EmptyLevel(tool, path, L"", depth + 1)) {
+      if (!isLink && !EmptyLevel(tool, path, L"", depth + 1)) {
         ok = false;
         continue;
       }
@@ -54,12 +54,12 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
 
 bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wstring& to,
                int depth) {
-  if (depth > kMaxFolderDepth) {
+  if (depth > MaxFolderDepth) {
     Say(tool, "folder nesting too deep (a link loop?), not copied: " + ToUtf8(from));
     return false;
   }
   WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW(JoinPath(from, L"*").c_str(), &found));
+  platform::UniqueFind search(FindFirstFileW(JoinPath(from, L"*").c_str(), &found));
   if (!search) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
@@ -88,7 +88,7 @@ bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wst
 }  // namespace
 
 bool IsSandboxRoot(const std::wstring& root) {
-  return IsFile(JoinPath(root, kSandboxMarker));
+  return IsFile(JoinPath(root, SandboxMarker));
 }
 
 std::wstring SandboxRootFromArg(const std::string& tool, const std::wstring& arg) {
@@ -100,7 +100,7 @@ std::wstring SandboxRootFromArg(const std::string& tool, const std::wstring& arg
   std::wstring root = std::wstring(1, letter) + L":\\";
   if (!IsSandboxRoot(root)) {
     Say(tool, "refusing drive " + ToUtf8(root) + ": it is not a sandbox stick (no " +
-                  ToUtf8(kSandboxMarker) + " in its root); nothing was changed");
+                  ToUtf8(SandboxMarker) + " in its root); nothing was changed");
     return L"";
   }
   return root;
@@ -108,21 +108,21 @@ std::wstring SandboxRootFromArg(const std::string& tool, const std::wstring& arg
 
 bool ReadMarker(const std::string& tool, const std::wstring& root, std::string& text) {
   // A marker is a few lines; anything bigger is not one of ours.
-  constexpr DWORD kMaxMarkerBytes = 64 * 1024;
-  std::wstring path = JoinPath(root, kSandboxMarker);
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  constexpr DWORD MaxMarkerBytes = 64 * 1024;
+  std::wstring path = JoinPath(root, SandboxMarker);
+  platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     Say(tool, "cannot read " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
     return false;
   }
-  text.assign(kMaxMarkerBytes, '\0');
+  text.assign(MaxMarkerBytes, '\0');
   DWORD got = 0;
-  if (!ReadFile(file.get(), &text[0], kMaxMarkerBytes, &got, nullptr)) {
+  if (!ReadFile(file.get(), &text[0], MaxMarkerBytes, &got, nullptr)) {
     Say(tool, "cannot read " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
     return false;
   }
-  if (got == kMaxMarkerBytes) {
+  if (got == MaxMarkerBytes) {
     Say(tool, ToUtf8(path) + " is too large to be a sandbox marker");
     return false;
   }
@@ -131,9 +131,10 @@ bool ReadMarker(const std::string& tool, const std::wstring& root, std::string& 
 }
 
 bool WriteMarker(const std::string& tool, const std::wstring& root, const std::string& text) {
-  std::wstring path = JoinPath(root, kSandboxMarker);
+  std::wstring path = JoinPath(root, SandboxMarker);
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  platform::UniqueFile file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (!file || !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
       written != text.size()) {

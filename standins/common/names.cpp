@@ -21,8 +21,8 @@ bool IsReservedDeviceName(const std::wstring& name) {
   // so writing such a file would write to a device instead of the stick.
   std::wstring base = AsciiLower(name.substr(0, name.find(L'.')));
   while (!base.empty() && base.back() == L' ') base.pop_back();
-  static const wchar_t* const kFixed[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
-  for (const wchar_t* reserved : kFixed) {
+  static const wchar_t* const Fixed[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
+  for (const wchar_t* reserved : Fixed) {
     if (base == reserved) return true;
   }
   if (base.size() == 4 && (base.compare(0, 3, L"com") == 0 || base.compare(0, 3, L"lpt") == 0)) {

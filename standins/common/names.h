@@ -8,11 +8,11 @@
 namespace standins {
 
 // The marker file whose presence in a drive's root makes it a sandbox stick (scripts/sandbox/names.sh).
-constexpr wchar_t kSandboxMarker[] = L"" SANDBOX_MARKER;
+constexpr wchar_t SandboxMarker[] = L"" SANDBOX_MARKER;
 
 // Deeper than any real stick layout or image: a walk through folders stops here, so that a link
 // loop on a drive or a damaged image cannot take it round for ever.
-constexpr int kMaxFolderDepth = 64;
+constexpr int MaxFolderDepth = 64;
 
 // A folder's entry for itself (".") or for its parent ("..").
 bool IsDotEntry(const std::wstring& name);
