@@ -1,6 +1,8 @@
 // The smallest Win32 window program: the baseline that USB.exe's start-up time is measured against.
 #include <windows.h>
 
+#include "window/form_place_win.h"
+
 namespace {
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -22,9 +24,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   cls.lpszClassName = "Bench.Minimal";
   if (!::RegisterClassA(&cls)) return 1;
 
-  // The same outer size as USB.exe's window, so that both cost the same to show.
-  HWND window = ::CreateWindowExA(0, cls.lpszClassName, "Minimal", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                  4, 30, 477, 434, nullptr, nullptr, instance, nullptr);
+  // USB.exe's window's place, size and frame, so that both cost the same to show.
+  HDC screen = ::GetDC(nullptr);
+  const RECT outer = window::FormWindowRect(::GetDeviceCaps(screen, LOGPIXELSX));
+  ::ReleaseDC(nullptr, screen);
+  HWND window = ::CreateWindowExA(0, cls.lpszClassName, "Minimal", window::FormStyle, outer.left, outer.top,
+                                  outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
+                                  nullptr);
   if (window == nullptr) return 1;
   ::ShowWindow(window, show);
   ::UpdateWindow(window);

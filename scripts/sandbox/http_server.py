@@ -1,11 +1,12 @@
 """The sandbox's download server: serves a folder on 127.0.0.1, also to clients that use it as their HTTP proxy.
 
-Usage: /usr/bin/python3 http_server.py ROOT PORT_FILE [HOST ...]
+Usage: /usr/bin/python3 http_server.py ROOT PORT_FILE HOST...
 
 It binds a free port and writes the number to PORT_FILE once it listens, so the caller never races for a port.
 Through http_proxy a client sends absolute request lines ("GET http://host/files/x.iso HTTP/1.1"), which
 http.server's own handler would look up as a file named "http:"; here they are served from ROOT when the host
-is one of HOST (default lataus.vakkura.example), and any other host gets 502, as a proxy that cannot reach it.
+is one of HOST (the sandbox passes its SANDBOX_DOWNLOAD_HOST), and any other host gets 502, as a proxy that
+cannot reach it.
 """
 import http.server
 import os
@@ -51,10 +52,10 @@ def make_handler(root, hosts):
 
 
 def main():
-    if len(sys.argv) < 3:
-        sys.exit("usage: http_server.py ROOT PORT_FILE [HOST ...]")
+    if len(sys.argv) < 4:
+        sys.exit("usage: http_server.py ROOT PORT_FILE HOST...")
     root, port_file = os.path.abspath(sys.argv[1]), sys.argv[2]
-    hosts = {h.lower() for h in sys.argv[3:]} or {"lataus.vakkura.example"}
+    hosts = {h.lower() for h in sys.argv[3:]}
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), make_handler(root, hosts))
     # Written whole under another name first, so a reader never sees half a number.
     with open(port_file + ".tmp", "w") as f:

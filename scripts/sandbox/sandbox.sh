@@ -15,12 +15,10 @@
 SANDBOX_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 SANDBOX_REPO=$(cd "$SANDBOX_LIB_DIR/../.." && pwd)
 : "${SANDBOX_CACHE:=$SANDBOX_REPO/build/sandbox}"
-SANDBOX_MARKER=vkr-sandbox.marker
-SANDBOX_IMAGE_NAME=solvara-vkr-live-dvd.iso
-SANDBOX_DOWNLOAD_HOST=lataus.vakkura.example
-SANDBOX_MENU_TITLE="VKR Solvara-linux 7.10"
+# The program folder, the stand-ins, the image, the marker, the SYSLINUX modules, the menu title.
+# shellcheck source=names.sh
+source "$SANDBOX_LIB_DIR/names.sh"
 SANDBOX_BOOTED_LINE="Solvara live: booted"
-SANDBOX_SYSLINUX_MODULES=/usr/lib/syslinux/modules/bios
 # Debian's python3-dbus and python3-gi belong to the system python, not to one that PATH may find first.
 SANDBOX_PYTHON=/usr/bin/python3
 
@@ -57,33 +55,52 @@ _sandbox_rundir() {
   mkdir -p "$SANDBOX_RUN"
 }
 
+# sandbox_with_title FILE
+# Prints FILE with the menu title (SANDBOX_MENU_TITLE) in place of @SANDBOX_MENU_TITLE@.
+sandbox_with_title() {
+  local text
+  text=$(cat "${1:?sandbox_with_title FILE}") || return 1
+  printf '%s\n' "${text//@SANDBOX_MENU_TITLE@/$SANDBOX_MENU_TITLE}"
+}
+
 # sandbox_syslinux_folder DIR
-# Fills DIR with what the format tool copies onto the stick: the menu modules, vesamenu.c32 (the
-# file that step 1 looks for), ldlinux.c32, and our syslinux.cfg. Existing copies are replaced.
+# Fills DIR with what the format tool copies onto the stick: the loader modules of
+# SANDBOX_SYSLINUX_MODULES and our syslinux.cfg with the menu title. Existing copies are replaced.
 sandbox_syslinux_folder() {
   local dir=${1:?sandbox_syslinux_folder DIR} m
   mkdir -p "$dir"
-  for m in vesamenu.c32 ldlinux.c32 menu.c32 libcom32.c32 libutil.c32; do
-    [ -f "$SANDBOX_SYSLINUX_MODULES/$m" ] || { _sandbox_say "$SANDBOX_SYSLINUX_MODULES/$m is missing (Debian package syslinux-common)"; return 1; }
-    cp "$SANDBOX_SYSLINUX_MODULES/$m" "$dir/$m"
+  for m in $SANDBOX_SYSLINUX_MODULES; do
+    [ -f "$SANDBOX_SYSLINUX_MODULE_DIR/$m" ] || { _sandbox_say "$SANDBOX_SYSLINUX_MODULE_DIR/$m is missing (Debian package syslinux-common)"; return 1; }
+    cp "$SANDBOX_SYSLINUX_MODULE_DIR/$m" "$dir/$m"
   done
-  cp "$SANDBOX_LIB_DIR/syslinux.cfg" "$dir/syslinux.cfg"
+  sandbox_with_title "$SANDBOX_LIB_DIR/syslinux.cfg" >"$dir/syslinux.cfg"
+}
+
+# sandbox_program_dir PREFIX
+# Prints where the program folder (SANDBOX_PROGRAM_FOLDER, on C:) lies in the Wine prefix PREFIX.
+sandbox_program_dir() {
+  local prefix=${1:?sandbox_program_dir PREFIX} path=${SANDBOX_PROGRAM_FOLDER:2}
+  case "$SANDBOX_PROGRAM_FOLDER" in
+    [Cc]:\\*) printf '%s/drive_c%s\n' "$prefix" "${path//\\//}" ;;
+    *) _sandbox_say "SANDBOX_PROGRAM_FOLDER must be a folder on C:, not $SANDBOX_PROGRAM_FOLDER"; return 1 ;;
+  esac
 }
 
 # sandbox_program_folder PREFIX USB_EXE STANDINS_DIR
-# Lays out C:\Ohjelmatiedostot\VKR in the Wine prefix PREFIX: USB.exe, the four stand-ins and the
-# SYSLINUX folder. An empty USB_EXE or STANDINS_DIR leaves that part out (for a probe run before the
-# program is built). Sets SANDBOX_PROGRAM_DIR. A leftover downloaded image is left alone.
+# Lays out the program folder (SANDBOX_PROGRAM_FOLDER) in the Wine prefix PREFIX: USB.exe, the
+# stand-ins and the SYSLINUX folder. An empty USB_EXE or STANDINS_DIR leaves that part out (for a
+# probe run before the program is built). Sets SANDBOX_PROGRAM_DIR. A leftover downloaded image is
+# left alone.
 sandbox_program_folder() {
   local prefix=${1:?sandbox_program_folder PREFIX USB_EXE STANDINS_DIR} exe=${2:-} standins=${3:-} tool
-  SANDBOX_PROGRAM_DIR=$prefix/drive_c/Ohjelmatiedostot/VKR
+  SANDBOX_PROGRAM_DIR=$(sandbox_program_dir "$prefix") || return 1
   mkdir -p "$SANDBOX_PROGRAM_DIR"
   if [ -n "$exe" ]; then
     [ -f "$exe" ] || { _sandbox_say "no program at $exe (build it first)"; return 1; }
     cp "$exe" "$SANDBOX_PROGRAM_DIR/USB.exe"
   fi
   if [ -n "$standins" ]; then
-    for tool in HPUSBF.exe syslinux.exe wget.exe UltraISO.exe; do
+    for tool in $SANDBOX_STANDINS; do
       [ -f "$standins/$tool" ] || { _sandbox_say "stand-in $standins/$tool is missing"; return 1; }
       cp "$standins/$tool" "$SANDBOX_PROGRAM_DIR/$tool"
     done
@@ -93,7 +110,7 @@ sandbox_program_folder() {
 
 # sandbox_image
 # Builds the demo live image unless the cache already has it. Sets SANDBOX_IMAGE (the .iso) and
-# SANDBOX_WWW (the folder to serve: it holds files/solvara-vkr-live-dvd.iso).
+# SANDBOX_WWW (the folder to serve: it holds files/SANDBOX_IMAGE_NAME).
 sandbox_image() {
   if [ -n "${SANDBOX_PREMADE_IMAGE:-}" ]; then
     # Made elsewhere (the virtual machine that runs the PE32's layers has no GRUB to make it with).
@@ -107,7 +124,7 @@ sandbox_image() {
 
 # sandbox_http_start [WWW_DIR]
 # Serves WWW_DIR (default SANDBOX_WWW) on a free port of 127.0.0.1 and exports http_proxy pointing
-# at it, so that the downloader's requests for lataus.vakkura.example land there. Sets
+# at it, so that the downloader's requests for SANDBOX_DOWNLOAD_HOST land there. Sets
 # SANDBOX_HTTP_PID and SANDBOX_HTTP_PORT. Already serving that folder, it only exports http_proxy again.
 sandbox_http_start() {
   local www=${1:-$SANDBOX_WWW} i

@@ -2,6 +2,7 @@
 #include "links/links.h"
 
 #include "links/publisher.h"
+#include "version.h"
 #include "services/status_sentences.h"
 
 namespace links {
@@ -35,7 +36,8 @@ std::string HelpText() {
   return text;
 }
 
-std::string CreditText() { return "Solvara USB-asennus, versio 1.00\r\nTekijä: VKR"; }
+// The product name and version as the version record states them.
+std::string CreditText() { return USB_PRODUCT_NAME ", versio " USB_VERSION_TEXT "\r\nTekijä: VKR"; }
 
 void Image1_Click(services::FormServices& form) { OpenHomePage(form); }
 void Label5_Click(services::FormServices& form) { OpenHomePage(form); }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "links/links.h"
 #include "platform/module_win.h"
 #include "platform/text_win.h"
 
@@ -30,6 +31,10 @@ ShellExecuteAFunction ShellExecuteFunction() {
   }();
   return function;
 }
+
+// The platform-free handlers restate these numbers.
+static_assert(ShowNormal == SW_SHOWNORMAL && ShellFailureThreshold == HINSTANCE_ERROR,
+              "links.h's numbers are Windows' own");
 
 // What ShellExecuteA itself returns when the system lacks the memory or resources to act.
 constexpr std::int32_t OutOfResources = 0;

@@ -2,8 +2,8 @@
 #include "msgbox/msgbox_win.h"
 
 #include "msgbox/placement.h"
-#include "platform/ids.h"
 #include "platform/text_win.h"
+#include "window/ids.h"
 
 namespace msgbox {
 namespace {

@@ -74,12 +74,6 @@ struct IconTraits {
   static void close(type h) noexcept { ::DestroyIcon(h); }
 };
 
-struct WindowTraits {
-  using type = HWND;
-  static type invalid() noexcept { return nullptr; }
-  static void close(type h) noexcept { ::DestroyWindow(h); }
-};
-
 struct ModuleTraits {  // LoadLibrary
   using type = HMODULE;
   static type invalid() noexcept { return nullptr; }
@@ -99,7 +93,6 @@ using UniqueFile = UniqueAny<FileHandleTraits>;
 using UniqueFind = UniqueAny<FindHandleTraits>;
 using UniqueGdiObject = UniqueAny<GdiObjectTraits>;
 using UniqueIcon = UniqueAny<IconTraits>;
-using UniqueWindow = UniqueAny<WindowTraits>;
 using UniqueModule = UniqueAny<ModuleTraits>;
 
 // The two handles that CreateProcess hands back. The thread handle is closed

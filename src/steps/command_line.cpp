@@ -49,6 +49,6 @@ std::string ExtractCommand(const std::string& drive) {
   return std::string("UltraISO -inputfile ") + ImageFileName + " -extract " + QuoteArgument(drive);
 }
 
-std::string BootMenuTestPath(const std::string& drive) { return drive + "\\vesamenu.c32"; }
+std::string BootMenuTestPath(const std::string& drive) { return drive + "\\" + BootMenuFileName; }
 
 }  // namespace steps

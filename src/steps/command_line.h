@@ -24,7 +24,9 @@ std::string ExtractCommand(const std::string& drive);
 // The image's address on the download server.
 std::string ImageUrl();
 
-// Where step 1 looks for the boot menu that proves the stick was prepared.
+// Where step 1 looks for the boot menu that proves the stick was prepared: this file in the
+// drive's root.
+inline constexpr const char* BootMenuFileName = "vesamenu.c32";
 std::string BootMenuTestPath(const std::string& drive);
 
 }  // namespace steps

@@ -48,7 +48,7 @@ constexpr const char* OldImageSuffix = ".old";
 
 // Runs one handler body so that nothing thrown leaves the event handler.
 template <typename F>
-void Suppressed(F&& body) {
+void RunCatchingAll(F&& body) {
   try {
     body();
   } catch (...) {
@@ -91,7 +91,7 @@ bool InstallSteps::RefuseDrive(const std::string& drive) {
 // --- Step 1 ---------------------------------------------------------------
 
 void InstallSteps::Command2_Click() {
-  Suppressed([&] {
+  RunCatchingAll([&] {
     const std::string drive = form_.DriveBoxText();
     if (RefuseDrive(drive)) return;
     FormatStick(drive);
@@ -125,7 +125,7 @@ void InstallSteps::CheckFormatResult(const std::string& drive, std::int32_t form
 // --- Step 2 ---------------------------------------------------------------
 
 void InstallSteps::Command1_Click() {
-  Suppressed([&] {
+  RunCatchingAll([&] {
     const std::string image = ImagePath(ProgramFolder());
     bool oldImageKept = false;
     if (form_.FileLength(image).has_value()) {
@@ -158,7 +158,7 @@ void InstallSteps::CheckDownloadResult(std::int32_t downloadExit, bool oldImageK
 // --- Step 3 ---------------------------------------------------------------
 
 void InstallSteps::Command5_Click() {
-  Suppressed([&] {
+  RunCatchingAll([&] {
     const std::string drive = form_.DriveBoxText();
     if (RefuseDrive(drive)) return;
     if (!form_.FileLength(ImagePath(ProgramFolder())).has_value()) {

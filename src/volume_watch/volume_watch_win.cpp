@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/ids.h"
-#include "volume_watch/unit_mask.h"
+#include "volume_watch/volume_notice.h"
+#include "window/ids.h"
 
 namespace volume_watch {
 namespace {
@@ -16,6 +16,10 @@ WNDPROC PreviousWindowProc = nullptr;
 HWND HookedWindow = nullptr;
 
 static_assert(sizeof(DEV_BROADCAST_HDR) == 12, "the notice header is 12 bytes");
+// The platform-free decision restates these numbers.
+static_assert(WmDeviceChange == WM_DEVICECHANGE && DbtDeviceArrival == DBT_DEVICEARRIVAL &&
+                  DbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE && DbtDevtypVolume == DBT_DEVTYP_VOLUME,
+              "volume_notice.h's numbers are Windows' own");
 static_assert(sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) == 32, "the filter record is 32 bytes");
 
 void ApplyNotice(HWND window, const VolumeNotice& notice) {

@@ -30,7 +30,7 @@ LRESULT CALLBACK DeviceWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 // The 32-byte filter that registers the window for device-interface notices of
 // every class (the volume notices reach every top-level window anyway).
 DEV_BROADCAST_DEVICEINTERFACE_A DeviceInterfaceFilter();
-inline constexpr DWORD AllInterfaceClasses = 4;  // DEVICE_NOTIFY_ALL_INTERFACE_CLASSES, to a window
+inline constexpr DWORD AllInterfaceClasses = DEVICE_NOTIFY_ALL_INTERFACE_CLASSES;  // to a window
 
 struct HookState {
   WNDPROC previousWindowProc;

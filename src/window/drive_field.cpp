@@ -1,4 +1,4 @@
-// The drive-box filter, its click warning and TextChangeCase.
+// The drive-box filter and its click warning.
 #include "window/drive_field.h"
 
 #include "services/status_sentences.h"
@@ -20,16 +20,6 @@ void Text1_KeyPress(services::FormServices& form, std::int16_t& keyAscii) {
 
 void Text1_Click(services::FormServices& form) {
   form.ShowMessage("Älä muuta aseman tunnusta!", services::MessageTitle, services::MessageStyle, 155, 129);
-}
-
-std::int16_t TextChangeCase(const std::int16_t& keyAscii, std::int16_t upperCase) {
-  std::int16_t result = keyAscii;
-  if (upperCase != 0) {
-    if (keyAscii >= 97 && keyAscii <= 122) result = static_cast<std::int16_t>(keyAscii - 32);
-  } else {
-    if (keyAscii >= 65 && keyAscii <= 90) result = static_cast<std::int16_t>(keyAscii + 32);
-  }
-  return result;
 }
 
 }  // namespace window

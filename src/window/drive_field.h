@@ -1,4 +1,4 @@
-// The drive box's reactions to the user, and the form's case-changing method.
+// The drive box's reactions to the user.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +17,5 @@ void Text1_KeyPress(services::FormServices& form, std::int16_t& keyAscii);
 
 // A click into the drive box: a warning not to change the letter.
 void Text1_Click(services::FormServices& form);
-
-// The code of a typed letter in capitals (upperCase non-zero) or small letters.
-// Only the 26 ASCII letters change; keyAscii itself is not changed.
-std::int16_t TextChangeCase(const std::int16_t& keyAscii, std::int16_t upperCase);
 
 }  // namespace window

@@ -8,30 +8,27 @@
 #include <cstring>
 
 #include "links/links.h"
-#include "platform/ids.h"
 #include "platform/module_win.h"
 #include "platform/text_win.h"
 #include "platform/twips.h"
 #include "resource_ids.h"
 #include "window/drive_field.h"
+#include "window/form_place_win.h"
+#include "window/frame_win.h"
+#include "window/ids.h"
+#include "window/text_case.h"
 
 namespace window {
 namespace {
 
-constexpr const char* FormClass = "USB.Form1";
-constexpr const char* FrameClass = "USB.Frame";
-constexpr int FirstControlId = 100;  // control i has the id FirstControlId + i
 constexpr const char* DriveBoxFormProperty = "USB.Form";
 
-// The window stands with its client area 60 twips right of and 450 twips below
-// the screen's top-left corner, where the messages' fixed positions fall over it.
-constexpr int ClientLeftTwips = 60;
-constexpr int ClientTopTwips = 450;
-
-// A fixed single window: it can be moved and minimised, not resized.
-constexpr DWORD FormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-
-HWND RootOf(HWND window) { return ::GetAncestor(window, GA_ROOT); }
+// The platform-free headers restate these numbers.
+static_assert(WmAppText1Click == WM_APP + 1, "ids.h's message is WM_APP + 1");
+static_assert(ActiveCaption == COLOR_ACTIVECAPTION && Window == COLOR_WINDOW && MenuText == COLOR_MENUTEXT &&
+                  WindowText == COLOR_WINDOWTEXT && HighlightText == COLOR_HIGHLIGHTTEXT &&
+                  ButtonFace == COLOR_BTNFACE && ButtonText == COLOR_BTNTEXT && DarkShadow3D == COLOR_3DDKSHADOW,
+              "controls.h's colour indexes are Windows' own");
 
 // The common controls, for the tooltip class: loaded on the first hover rather than by the
 // loader at start-up, where their DLL and its start-up code cost time before the window shows.
@@ -48,67 +45,7 @@ bool LoadCommonControls() {
   return loaded;
 }
 
-// The frame: a container that draws its etched border with the caption on the
-// top line, and passes its children's notifications up to the form.
-LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORBTN:
-      return ::SendMessageA(RootOf(frame), message, wParam, lParam);
-    case WM_SETFONT:
-      ::SetPropA(frame, "USB.Font", reinterpret_cast<HANDLE>(wParam));
-      if (LOWORD(lParam)) ::InvalidateRect(frame, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(::GetPropA(frame, "USB.Font"));
-    case WM_ERASEBKGND: {
-      RECT area;
-      ::GetClientRect(frame, &area);
-      // The form colours the frame like its other controls.
-      HBRUSH brush = reinterpret_cast<HBRUSH>(::SendMessageA(
-          RootOf(frame), WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(frame)));
-      ::FillRect(reinterpret_cast<HDC>(wParam), &area, brush ? brush : ::GetSysColorBrush(COLOR_WINDOW));
-      return 1;
-    }
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = ::BeginPaint(frame, &paint);
-      HBRUSH brush = reinterpret_cast<HBRUSH>(
-          ::SendMessageA(RootOf(frame), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                         reinterpret_cast<LPARAM>(frame)));
-      HGDIOBJ oldFont = ::SelectObject(dc, ::GetPropA(frame, "USB.Font"));
-      char caption[256] = {};
-      int length = ::GetWindowTextA(frame, caption, sizeof caption);
-      SIZE text{};
-      ::GetTextExtentPoint32A(dc, length > 0 ? caption : " ", length > 0 ? length : 1, &text);
-
-      RECT area;
-      ::GetClientRect(frame, &area);
-      RECT border = area;
-      border.top += text.cy / 2;
-      ::DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
-      if (length > 0) {
-        // The caption stands on the border line, over a gap in it.
-        RECT gap{6, 0, 6 + text.cx + 4, text.cy};
-        ::FillRect(dc, &gap, brush ? brush : ::GetSysColorBrush(COLOR_WINDOW));
-        ::SetBkMode(dc, TRANSPARENT);
-        ::TextOutA(dc, 8, 0, caption, length);
-      }
-      ::SelectObject(dc, oldFont);
-      ::EndPaint(frame, &paint);
-      return 0;
-    }
-    case WM_NCDESTROY:
-      ::RemovePropA(frame, "USB.Font");
-      break;
-  }
-  return ::DefWindowProcA(frame, message, wParam, lParam);
-}
-
-void RegisterClasses(HINSTANCE instance, WNDPROC formProc) {
+void RegisterFormClass(HINSTANCE instance, WNDPROC formProc) {
   WNDCLASSEXA form{};
   form.cbSize = sizeof form;
   form.lpfnWndProc = formProc;
@@ -125,14 +62,6 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc) {
   WNDCLASSEXA existing{};
   existing.cbSize = sizeof existing;
   if (!::GetClassInfoExA(instance, FormClass, &existing)) ::RegisterClassExA(&form);
-
-  WNDCLASSEXA frame{};
-  frame.cbSize = sizeof frame;
-  frame.lpfnWndProc = FrameProc;
-  frame.hInstance = instance;
-  frame.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  frame.lpszClassName = FrameClass;
-  if (!::GetClassInfoExA(instance, FrameClass, &existing)) ::RegisterClassExA(&frame);
 }
 
 }  // namespace
@@ -140,23 +69,19 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc) {
 Form1::Form1(HINSTANCE instance) : instance_(instance) {}
 
 std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
-  RegisterClasses(instance, &Form1::WindowProc);
+  RegisterFormClass(instance, &Form1::WindowProc);
+  RegisterFrameClass(instance);
   std::unique_ptr<Form1> form(new Form1(instance));
 
   HDC screen = ::GetDC(nullptr);
   form->dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
   ::ReleaseDC(nullptr, screen);
 
-  const FormSpec& description = Form1Spec();
-  RECT outer{0, 0, form->Pixels(description.clientWidth), form->Pixels(description.clientHeight)};
-  ::AdjustWindowRectEx(&outer, FormStyle, FALSE, 0);
-  const int left = form->Pixels(ClientLeftTwips) + outer.left;
-  const int top = form->Pixels(ClientTopTwips) + outer.top;
-
+  const RECT outer = FormWindowRect(form->dpi_);
   // WindowProc binds the object to its window at WM_NCCREATE.
-  HWND window = ::CreateWindowExA(0, FormClass, platform::ToAnsi(description.title).c_str(), FormStyle, left, top,
-                                  outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
-                                  form.get());
+  HWND window = ::CreateWindowExA(0, FormClass, platform::ToAnsi(Form1Spec.title).c_str(), FormStyle, outer.left,
+                                  outer.top, outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                                  instance, form.get());
   if (window == nullptr) return nullptr;
   // The volume watcher reaches the drive box and the status line through this.
   ::SetPropA(form->window_, NoticeTargetProperty, static_cast<volume_watch::NoticeTarget*>(form.get()));
@@ -207,7 +132,7 @@ void Form1::CreateControls() {
         exStyle |= WS_EX_CONTROLPARENT;
         break;
       case ControlKind::Label:
-        style |= SS_LEFT | (c.clickable ? SS_NOTIFY : 0);  // SS_LEFT wraps at word boundaries
+        style |= SS_LEFT | (c.click.handler != nullptr ? SS_NOTIFY : 0);  // SS_LEFT wraps at word boundaries
         break;
       case ControlKind::TextBox:
         cls = "EDIT";
@@ -219,7 +144,7 @@ void Form1::CreateControls() {
         style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;  // a long caption wraps, as on a form
         break;
       case ControlKind::Picture:
-        style |= (c.picture == PictureKind::Icon ? SS_ICON : SS_BITMAP) | (c.clickable ? SS_NOTIFY : 0);
+        style |= (c.picture == PictureKind::Icon ? SS_ICON : SS_BITMAP) | (c.click.handler != nullptr ? SS_NOTIFY : 0);
         break;
     }
     HWND control = ::CreateWindowExA(exStyle, cls, platform::ToAnsi(c.text).c_str(), style, Pixels(c.left),
@@ -370,24 +295,14 @@ void Form1::Label7_Click() { links::Label7_Click(*services_); }
 
 void Form1::OnCommand(std::size_t control, WORD code) {
   const ControlSpec& c = Form1Controls()[control];
-  if (!c.clickable) return;
   const bool clicked = (c.kind == ControlKind::CommandButton && code == BN_CLICKED) ||
                        ((c.kind == ControlKind::Label || c.kind == ControlKind::Picture) && code == STN_CLICKED);
-  if (!clicked) return;
+  if (clicked) Click(control);
+}
 
-  struct Handler {
-    const char* control;
-    void (Form1::*click)();
-  };
-  static const Handler handlers[] = {
-      {"Command1", &Form1::Command1_Click}, {"Command2", &Form1::Command2_Click},
-      {"Command3", &Form1::Command3_Click}, {"Command5", &Form1::Command5_Click},
-      {"Image1", &Form1::Image1_Click},     {"Label5", &Form1::Label5_Click},
-      {"Image4", &Form1::Image4_Click},     {"Label7", &Form1::Label7_Click},
-  };
-  for (const Handler& h : handlers) {
-    if (std::strcmp(h.control, c.name) == 0) (this->*h.click)();
-  }
+void Form1::Click(std::size_t control) {
+  const ClickAction& click = Form1Controls()[control].click;
+  if (click.handler != nullptr) (this->*click.handler)();
 }
 
 LRESULT Form1::OnControlColour(HDC dc, HWND control) {
@@ -418,7 +333,8 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const HWND under = reinterpret_cast<HWND>(wParam);
       if (tooltip_ == nullptr) CreateTooltips(under);
       // The links show the hand, as links do.
-      if (under == Control("Label5") || under == Control("Image1")) {
+      const int index = ControlAt(under);
+      if (index >= 0 && Form1Controls()[index].click.link) {
         ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
         return TRUE;
       }
@@ -435,7 +351,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WmAppText1Click:
-      Text1_Click();
+      Click(ControlIndex("Text1"));
       return 0;
     case WM_CLOSE:
       Unload();

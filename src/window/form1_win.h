@@ -16,7 +16,7 @@
 
 namespace window {
 
-class Form1 final : public volume_watch::NoticeTarget {
+class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers {
  public:
   // Creates the window and every control from the control table; not yet visible.
   static std::unique_ptr<Form1> Create(HINSTANCE instance);
@@ -51,17 +51,17 @@ class Form1 final : public volume_watch::NoticeTarget {
   void SetDriveBoxText(const std::string& text) override;
   void SetStatusText(const std::string& text) override;
 
-  // Event handlers.
-  void Command1_Click();
-  void Command2_Click();
-  void Command3_Click();
-  void Command5_Click();
+  // Event handlers; the control table names the click handler of each control.
+  void Command1_Click() override;
+  void Command2_Click() override;
+  void Command3_Click() override;
+  void Command5_Click() override;
   void Text1_KeyPress(std::int16_t& keyAscii);
-  void Text1_Click();
-  void Image1_Click();
-  void Label5_Click();
-  void Image4_Click();
-  void Label7_Click();
+  void Text1_Click() override;
+  void Image1_Click() override;
+  void Label5_Click() override;
+  void Image4_Click() override;
+  void Label7_Click() override;
 
  private:
   explicit Form1(HINSTANCE instance);
@@ -76,6 +76,7 @@ class Form1 final : public volume_watch::NoticeTarget {
   HFONT FontFor(const FontSpec& font);
   int Pixels(int twips) const;
   void OnCommand(std::size_t control, WORD code);
+  void Click(std::size_t control);  // runs the table's click handler of the control, if it has one
   LRESULT OnControlColour(HDC dc, HWND control);
   int ControlAt(HWND control) const;  // index in the table, or -1
 

@@ -17,10 +17,10 @@ std::vector<std::wstring> CommandArgs() {
   return args;
 }
 
-void Say(const std::string& tool, const std::string& utf8_line) {
+void Say(const std::string& tool, const std::string& utf8Line) {
   HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
   if (err == nullptr || err == INVALID_HANDLE_VALUE) return;
-  std::string line = tool + ": " + utf8_line + "\r\n";
+  std::string line = tool + ": " + utf8Line + "\r\n";
   DWORD mode = 0;
   if (GetConsoleMode(err, &mode)) {
     // A real console shows wide text correctly whatever its code page is.
@@ -48,7 +48,5 @@ std::string ErrorText(DWORD code) {
   if (out.empty()) out = "error";
   return out + " (" + std::to_string(code) + ")";
 }
-
-std::string Narrow(const std::wstring& text) { return ToUtf8(text); }
 
 }  // namespace standins

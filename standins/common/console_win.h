@@ -15,12 +15,9 @@ std::vector<std::wstring> CommandArgs();
 // One line on stderr, prefixed with the tool's name. The tools are GUI programs so
 // that no console window opens; when started without a stderr (as the installer
 // starts them) the line is dropped, and when started from a shell it reaches it.
-void Say(const std::string& tool, const std::string& utf8_line);
+void Say(const std::string& tool, const std::string& utf8Line);
 
 // The system's text for a Win32 error code, without the trailing line break.
 std::string ErrorText(DWORD code);
-
-// Wide text to UTF-8 and back, for messages and for names that arrive as bytes.
-std::string Narrow(const std::wstring& text);
 
 }  // namespace standins

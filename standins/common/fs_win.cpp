@@ -9,51 +9,43 @@ namespace standins {
 
 namespace {
 
-// Deeper than any real stick layout; a link loop in a source folder stops here
-// instead of copying forever.
-constexpr int kMaxDepth = 64;
-
-bool IsDotEntry(const wchar_t* name) {
-  return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
-}
-
 bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wstring& keep,
                 int depth) {
-  if (depth > kMaxDepth) {
-    Say(tool, "folder nesting too deep, not emptied: " + Narrow(dir));
+  if (depth > MaxFolderDepth) {
+    Say(tool, "folder nesting too deep, not emptied: " + ToUtf8(dir));
     return false;
   }
   WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW(JoinPath(dir, L"*").c_str(), &found));
+  platform::UniqueFind search(FindFirstFileW(JoinPath(dir, L"*").c_str(), &found));
   if (!search) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
-    Say(tool, "cannot list " + Narrow(dir) + ": " + ErrorText(error));
+    Say(tool, "cannot list " + ToUtf8(dir) + ": " + ErrorText(error));
     return false;
   }
   bool ok = true;
   do {
     if (IsDotEntry(found.cFileName)) continue;
-    if (!keep.empty() && FoldCase(found.cFileName) == FoldCase(keep)) continue;
+    if (!keep.empty() && AsciiLower(std::wstring(found.cFileName)) == AsciiLower(keep)) continue;
     std::wstring path = JoinPath(dir, found.cFileName);
     // Read-only entries would refuse deletion.
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    bool is_dir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    bool is_link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (is_dir) {
+    bool isDir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (isDir) {
       // A linked folder is unlinked, not emptied: its content lies elsewhere.
-      if (!is_link && !EmptyLevel(tool, path, L"", depth + 1)) {
+      if (!isLink && !EmptyLevel(tool, path, L"", depth + 1)) {
         ok = false;
         continue;
       }
       // On Windows this removes a link itself; Wine 8 cannot remove a Unix symlink to
       // a folder at all and says "not empty", which is reported like any failure.
       if (!RemoveDirectoryW(path.c_str())) {
-        Say(tool, "cannot remove folder " + Narrow(path) + ": " + ErrorText(GetLastError()));
+        Say(tool, "cannot remove folder " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
         ok = false;
       }
     } else if (!DeleteFileW(path.c_str())) {
-      Say(tool, "cannot delete " + Narrow(path) + ": " + ErrorText(GetLastError()));
+      Say(tool, "cannot delete " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
       ok = false;
     }
   } while (FindNextFileW(search.get(), &found));
@@ -62,16 +54,16 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
 
 bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wstring& to,
                int depth) {
-  if (depth > kMaxDepth) {
-    Say(tool, "folder nesting too deep (a link loop?), not copied: " + Narrow(from));
+  if (depth > MaxFolderDepth) {
+    Say(tool, "folder nesting too deep (a link loop?), not copied: " + ToUtf8(from));
     return false;
   }
   WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW(JoinPath(from, L"*").c_str(), &found));
+  platform::UniqueFind search(FindFirstFileW(JoinPath(from, L"*").c_str(), &found));
   if (!search) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
-    Say(tool, "cannot list " + Narrow(from) + ": " + ErrorText(error));
+    Say(tool, "cannot list " + ToUtf8(from) + ": " + ErrorText(error));
     return false;
   }
   bool ok = true;
@@ -81,7 +73,7 @@ bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wst
     std::wstring target = JoinPath(to, found.cFileName);
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!CreateDirectoryW(target.c_str(), nullptr) && !IsDirectory(target)) {
-        Say(tool, "cannot create folder " + Narrow(target) + ": " + ErrorText(GetLastError()));
+        Say(tool, "cannot create folder " + ToUtf8(target) + ": " + ErrorText(GetLastError()));
         ok = false;
         continue;
       }
@@ -96,19 +88,19 @@ bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wst
 }  // namespace
 
 bool IsSandboxRoot(const std::wstring& root) {
-  return IsFile(JoinPath(root, kSandboxMarker));
+  return IsFile(JoinPath(root, SandboxMarker));
 }
 
 std::wstring SandboxRootFromArg(const std::string& tool, const std::wstring& arg) {
   wchar_t letter = DriveLetterFromArg(arg);
   if (letter == 0) {
-    Say(tool, "\"" + Narrow(arg) + "\" is not a drive; give a letter and a colon, like E:");
+    Say(tool, "\"" + ToUtf8(arg) + "\" is not a drive; give a letter and a colon, like E:");
     return L"";
   }
   std::wstring root = std::wstring(1, letter) + L":\\";
   if (!IsSandboxRoot(root)) {
-    Say(tool, "refusing drive " + Narrow(root) + ": it is not a sandbox stick (no " +
-                  Narrow(kSandboxMarker) + " in its root); nothing was changed");
+    Say(tool, "refusing drive " + ToUtf8(root) + ": it is not a sandbox stick (no " +
+                  ToUtf8(SandboxMarker) + " in its root); nothing was changed");
     return L"";
   }
   return root;
@@ -116,22 +108,22 @@ std::wstring SandboxRootFromArg(const std::string& tool, const std::wstring& arg
 
 bool ReadMarker(const std::string& tool, const std::wstring& root, std::string& text) {
   // A marker is a few lines; anything bigger is not one of ours.
-  constexpr DWORD kMaxMarkerBytes = 64 * 1024;
-  std::wstring path = JoinPath(root, kSandboxMarker);
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  constexpr DWORD MaxMarkerBytes = 64 * 1024;
+  std::wstring path = JoinPath(root, SandboxMarker);
+  platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    Say(tool, "cannot read " + Narrow(path) + ": " + ErrorText(GetLastError()));
+    Say(tool, "cannot read " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
     return false;
   }
-  text.assign(kMaxMarkerBytes, '\0');
+  text.assign(MaxMarkerBytes, '\0');
   DWORD got = 0;
-  if (!ReadFile(file.get(), &text[0], kMaxMarkerBytes, &got, nullptr)) {
-    Say(tool, "cannot read " + Narrow(path) + ": " + ErrorText(GetLastError()));
+  if (!ReadFile(file.get(), &text[0], MaxMarkerBytes, &got, nullptr)) {
+    Say(tool, "cannot read " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
     return false;
   }
-  if (got == kMaxMarkerBytes) {
-    Say(tool, Narrow(path) + " is too large to be a sandbox marker");
+  if (got == MaxMarkerBytes) {
+    Say(tool, ToUtf8(path) + " is too large to be a sandbox marker");
     return false;
   }
   text.resize(got);
@@ -139,13 +131,14 @@ bool ReadMarker(const std::string& tool, const std::wstring& root, std::string& 
 }
 
 bool WriteMarker(const std::string& tool, const std::wstring& root, const std::string& text) {
-  std::wstring path = JoinPath(root, kSandboxMarker);
+  std::wstring path = JoinPath(root, SandboxMarker);
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  platform::UniqueFile file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (!file || !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
       written != text.size()) {
-    Say(tool, "cannot write " + Narrow(path) + ": " + ErrorText(GetLastError()));
+    Say(tool, "cannot write " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
     return false;
   }
   return true;
@@ -201,7 +194,7 @@ bool EmptyFolder(const std::string& tool, const std::wstring& dir, const std::ws
 bool CopyOneFile(const std::string& tool, const std::wstring& from, const std::wstring& to) {
   SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only target would refuse
   if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
-    Say(tool, "cannot copy " + Narrow(from) + " to " + Narrow(to) + ": " + ErrorText(GetLastError()));
+    Say(tool, "cannot copy " + ToUtf8(from) + " to " + ToUtf8(to) + ": " + ErrorText(GetLastError()));
     return false;
   }
   return true;

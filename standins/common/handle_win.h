@@ -5,22 +5,7 @@
 
 #include "platform/handle_win.h"
 
-// The program's own RAII owners, under the names the stand-ins use.
-using FileHandle = platform::UniqueFile;
-using KernelHandle = platform::UniqueHandle;
-using FindHandle = platform::UniqueFind;
+// The program's own RAII owners (platform::UniqueFile, UniqueFind...), and these for the blocks
+// that the system allocates for the stand-ins with LocalAlloc.
 using ArgvBlock = platform::UniqueAny<platform::LocalAllocTraits<LPWSTR*>>;
 using LocalText = platform::UniqueAny<platform::LocalAllocTraits<wchar_t*>>;
-
-// CreateProcess hands back two handles at once; this owns both.
-struct ProcessInfo {
-  KernelHandle process;
-  KernelHandle thread;
-  DWORD process_id = 0;
-
-  void Take(const PROCESS_INFORMATION& pi) {
-    process.reset(pi.hProcess);
-    thread.reset(pi.hThread);
-    process_id = pi.dwProcessId;
-  }
-};

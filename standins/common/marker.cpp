@@ -10,7 +10,7 @@ namespace standins {
 namespace {
 
 // A marker written on Windows ends its lines with CR LF.
-constexpr char kBlanks[] = " \t\r";
+constexpr char Blanks[] = " \t\r";
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -28,11 +28,11 @@ std::vector<std::string> Lines(const std::string& text) {
 std::string FactName(const std::string& line, std::string* value) {
   std::size_t colon = line.find(':');
   if (colon == std::string::npos) return "";
-  std::string name = Trim(line.substr(0, colon), kBlanks);
+  std::string name = Trim(line.substr(0, colon), Blanks);
   if (name.empty() || name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-") != std::string::npos) {
     return "";
   }
-  if (value != nullptr) *value = Trim(line.substr(colon + 1), kBlanks);
+  if (value != nullptr) *value = Trim(line.substr(colon + 1), Blanks);
   return AsciiLower(name);
 }
 
@@ -44,7 +44,7 @@ std::string ReadMarkerFacts(const std::string& text, MarkerFacts& facts) {
     std::string value;
     std::string name = FactName(line, &value);
     if (name == "file-system") {
-      facts.file_system = value;
+      facts.fileSystem = value;
     } else if (name == "capacity") {
       if (value.empty() || value.size() > 19 || value.find_first_not_of("0123456789") != std::string::npos) {
         return "the marker's capacity \"" + value + "\" is not a number of bytes";
@@ -74,6 +74,6 @@ std::string WithMarkerFact(const std::string& text, const std::string& name, con
   return out;
 }
 
-bool IsFat32(const MarkerFacts& facts) { return AsciiLower(facts.file_system) == "fat32"; }
+bool IsFat32(const MarkerFacts& facts) { return AsciiLower(facts.fileSystem) == "fat32"; }
 
 }  // namespace standins

@@ -12,7 +12,7 @@ namespace standins {
 //   capacity: 8000000000    bytes, set by the sandbox: a folder has no size of its own, and the
 //                           free space Windows reports for it is that of the disk it lies on
 struct MarkerFacts {
-  std::string file_system;              // as written, e.g. "FAT32"; "" when the stick was never formatted
+  std::string fileSystem;              // as written, e.g. "FAT32"; "" when the stick was never formatted
   std::optional<std::uint64_t> capacity;
 };
 

@@ -12,15 +12,17 @@ wchar_t DriveLetterFromArg(const std::wstring& arg) {
   return (c >= L'A' && c <= L'Z') ? c : 0;
 }
 
+bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
+
 namespace {
 
 bool IsReservedDeviceName(const std::wstring& name) {
   // Windows maps these names to devices even with an extension ("CON.txt"),
   // so writing such a file would write to a device instead of the stick.
-  std::wstring base = FoldCase(name.substr(0, name.find(L'.')));
+  std::wstring base = AsciiLower(name.substr(0, name.find(L'.')));
   while (!base.empty() && base.back() == L' ') base.pop_back();
-  static const wchar_t* const kFixed[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
-  for (const wchar_t* reserved : kFixed) {
+  static const wchar_t* const Fixed[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
+  for (const wchar_t* reserved : Fixed) {
     if (base == reserved) return true;
   }
   if (base.size() == 4 && (base.compare(0, 3, L"com") == 0 || base.compare(0, 3, L"lpt") == 0)) {
@@ -33,7 +35,7 @@ bool IsReservedDeviceName(const std::wstring& name) {
 
 std::string UnsafeNameReason(const std::wstring& name) {
   if (name.empty()) return "the name is empty";
-  if (name == L"." || name == L"..") return "the name is a reference to a folder (\".\" or \"..\")";
+  if (IsDotEntry(name)) return "the name is a reference to a folder (\".\" or \"..\")";
   for (wchar_t c : name) {
     if (c < 0x20 || c == 0x7F) return "the name holds a control character";
     if (c == L'\\' || c == L'/') return "the name holds a path separator";
@@ -45,14 +47,6 @@ std::string UnsafeNameReason(const std::wstring& name) {
   }
   if (IsReservedDeviceName(name)) return "the name is a Windows device name";
   return "";
-}
-
-std::wstring FoldCase(const std::wstring& name) {
-  std::wstring folded = name;
-  for (wchar_t& c : folded) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  return folded;
 }
 
 namespace {
@@ -129,13 +123,6 @@ std::wstring FromUtf8(const std::string& text) {
     }
   }
   return out;
-}
-
-std::string AsciiLower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
 }
 
 std::string Trim(const std::string& text, const char* blanks) {

@@ -3,10 +3,19 @@
 
 #include <string>
 
+#include "sandbox_names.h"
+
 namespace standins {
 
-// The marker file whose presence in a drive's root makes it a sandbox stick.
-constexpr wchar_t kSandboxMarker[] = L"vkr-sandbox.marker";
+// The marker file whose presence in a drive's root makes it a sandbox stick (scripts/sandbox/names.sh).
+constexpr wchar_t SandboxMarker[] = L"" SANDBOX_MARKER;
+
+// Deeper than any real stick layout or image: a walk through folders stops here, so that a link
+// loop on a drive or a damaged image cannot take it round for ever.
+constexpr int MaxFolderDepth = 64;
+
+// A folder's entry for itself (".") or for its parent ("..").
+bool IsDotEntry(const std::wstring& name);
 
 // "E:" or "e:" gives 'E'; anything else (no colon, two letters, a path, a digit) gives 0.
 wchar_t DriveLetterFromArg(const std::wstring& arg);
@@ -16,12 +25,16 @@ wchar_t DriveLetterFromArg(const std::wstring& arg);
 // a drive colon) and what Windows would silently change or treat as a device.
 std::string UnsafeNameReason(const std::wstring& name);
 
-// ASCII-only case folding, the way a FAT drive compares names for the cases that matter here.
-std::wstring FoldCase(const std::wstring& name);
-
-// ASCII letters to lower case, other bytes as they are: header names, URL schemes and hosts,
-// and the marker's names compare this way.
-std::string AsciiLower(std::string text);
+// ASCII letters to lower case, other characters as they are: file names compare this way, as a
+// FAT drive compares them for the cases that matter here, and so do header names, URL schemes
+// and hosts, and the marker's names.
+template <typename Char>
+std::basic_string<Char> AsciiLower(std::basic_string<Char> text) {
+  for (Char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<Char>(c - 'A' + 'a');
+  }
+  return text;
+}
 
 // The text without the given blank characters at either end.
 std::string Trim(const std::string& text, const char* blanks = " \t");

@@ -19,10 +19,10 @@
 
 namespace {
 
-using standins::Narrow;
 using standins::Say;
+using standins::ToUtf8;
 
-const char kTool[] = "HPUSBF";
+const char ToolName[] = "HPUSBF";
 
 struct Options {
   std::wstring drive;
@@ -32,7 +32,7 @@ struct Options {
 
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
   return text.size() >= prefix.size() &&
-         standins::FoldCase(text.substr(0, prefix.size())) == standins::FoldCase(prefix);
+         standins::AsciiLower(text.substr(0, prefix.size())) == standins::AsciiLower(prefix);
 }
 
 // What a FAT volume label may hold: at most 11 characters, printable ASCII, none of
@@ -48,27 +48,27 @@ bool IsValidLabel(const std::wstring& label) {
 
 bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
   if (args.size() != 6) {
-    Say(kTool, "usage: HPUSBF <drive> -FS:FAT32 -V:<label> -S:<folder> -Y");
+    Say(ToolName, "usage: HPUSBF <drive> -FS:FAT32 -V:<label> -S:<folder> -Y");
     return false;
   }
   options.drive = args[1];
-  if (standins::FoldCase(args[2]) != L"-fs:fat32") {
-    Say(kTool, "the second argument must be -FS:FAT32, not \"" + Narrow(args[2]) + "\"");
+  if (standins::AsciiLower(args[2]) != L"-fs:fat32") {
+    Say(ToolName, "the second argument must be -FS:FAT32, not \"" + ToUtf8(args[2]) + "\"");
     return false;
   }
   if (!StartsWithNoCase(args[3], L"-V:") || !IsValidLabel(args[3].substr(3))) {
-    Say(kTool, "the third argument must be -V:<label> with a FAT label of 1 to 11 characters, not \"" +
-                   Narrow(args[3]) + "\"");
+    Say(ToolName, "the third argument must be -V:<label> with a FAT label of 1 to 11 characters, not \"" +
+                   ToUtf8(args[3]) + "\"");
     return false;
   }
   options.label = args[3].substr(3);
   if (!StartsWithNoCase(args[4], L"-S:") || args[4].size() == 3) {
-    Say(kTool, "the fourth argument must be -S:<folder>, not \"" + Narrow(args[4]) + "\"");
+    Say(ToolName, "the fourth argument must be -S:<folder>, not \"" + ToUtf8(args[4]) + "\"");
     return false;
   }
   options.source = args[4].substr(3);
-  if (standins::FoldCase(args[5]) != L"-y") {
-    Say(kTool, "the last argument must be -Y, not \"" + Narrow(args[5]) + "\"");
+  if (standins::AsciiLower(args[5]) != L"-y") {
+    Say(ToolName, "the last argument must be -Y, not \"" + ToUtf8(args[5]) + "\"");
     return false;
   }
   return true;
@@ -78,22 +78,22 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
 // deleted before it is copied.
 bool SourceIsOnDrive(const std::wstring& source, const std::wstring& root) {
   std::wstring full = standins::LongPath(source);
-  std::wstring drive_prefix = L"\\\\?\\" + root.substr(0, 2);
-  return StartsWithNoCase(full, drive_prefix);
+  std::wstring drivePrefix = L"\\\\?\\" + root.substr(0, 2);
+  return StartsWithNoCase(full, drivePrefix);
 }
 
 int Run() {
   Options options;
   if (!ParseOptions(standins::CommandArgs(), options)) return 2;
 
-  std::wstring root = standins::SandboxRootFromArg(kTool, options.drive);
+  std::wstring root = standins::SandboxRootFromArg(ToolName, options.drive);
   if (root.empty()) return 1;
   if (!standins::IsDirectory(options.source)) {
-    Say(kTool, "source folder " + Narrow(options.source) + " does not exist; nothing was changed");
+    Say(ToolName, "source folder " + ToUtf8(options.source) + " does not exist; nothing was changed");
     return 1;
   }
   if (SourceIsOnDrive(options.source, root)) {
-    Say(kTool, "source folder " + Narrow(options.source) + " lies on the drive to be emptied; nothing was changed");
+    Say(ToolName, "source folder " + ToUtf8(options.source) + " lies on the drive to be emptied; nothing was changed");
     return 1;
   }
 
@@ -101,35 +101,35 @@ int Run() {
   // format while the stick is still whole.
   std::string marker;
   standins::MarkerFacts facts;
-  if (!standins::ReadMarker(kTool, root, marker)) return 1;
+  if (!standins::ReadMarker(ToolName, root, marker)) return 1;
   if (std::string error = standins::ReadMarkerFacts(marker, facts); !error.empty()) {
-    Say(kTool, error + "; nothing was changed");
+    Say(ToolName, error + "; nothing was changed");
     return 1;
   }
 
-  Say(kTool, "emptying " + Narrow(root) + " (the sandbox marker stays)");
-  if (!standins::EmptyFolder(kTool, root, standins::kSandboxMarker)) {
-    Say(kTool, "the drive could not be emptied completely");
+  Say(ToolName, "emptying " + ToUtf8(root) + " (the sandbox marker stays)");
+  if (!standins::EmptyFolder(ToolName, root, standins::SandboxMarker)) {
+    Say(ToolName, "the drive could not be emptied completely");
     return 1;
   }
 
-  if (!standins::WriteMarker(kTool, root, standins::WithMarkerFact(marker, "file-system", "FAT32"))) {
-    Say(kTool, "the stick was emptied but cannot be marked as FAT32");
+  if (!standins::WriteMarker(ToolName, root, standins::WithMarkerFact(marker, "file-system", "FAT32"))) {
+    Say(ToolName, "the stick was emptied but cannot be marked as FAT32");
     return 1;
   }
 
   // Folder-backed drives (Wine maps a drive letter to a directory) may not take a
   // label; the stick is still usable, so that is only worth a note.
   if (!SetVolumeLabelW(root.c_str(), options.label.c_str())) {
-    Say(kTool, "note: the volume label was not set: " + standins::ErrorText(GetLastError()));
+    Say(ToolName, "note: the volume label was not set: " + standins::ErrorText(GetLastError()));
   }
 
-  Say(kTool, "copying " + Narrow(options.source) + " to " + Narrow(root));
-  if (!standins::CopyFolderContent(kTool, options.source, root)) {
-    Say(kTool, "the source folder could not be copied completely");
+  Say(ToolName, "copying " + ToUtf8(options.source) + " to " + ToUtf8(root));
+  if (!standins::CopyFolderContent(ToolName, options.source, root)) {
+    Say(ToolName, "the source folder could not be copied completely");
     return 1;
   }
-  Say(kTool, "done: " + Narrow(root) + " formatted as FAT32, label " + Narrow(options.label));
+  Say(ToolName, "done: " + ToUtf8(root) + " formatted as FAT32, label " + ToUtf8(options.label));
   return 0;
 }
 

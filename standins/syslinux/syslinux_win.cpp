@@ -19,24 +19,24 @@
 namespace {
 
 using standins::JoinPath;
-using standins::Narrow;
 using standins::Say;
+using standins::ToUtf8;
 
-const char kTool[] = "syslinux";
+const char ToolName[] = "syslinux";
 
-const char kPlaceholder[] =
+const char Placeholder[] =
     "This file stands for the SYSLINUX boot loader (ldlinux.sys).\r\n"
     "The stand-in installer cannot write a boot sector; the real one is installed\r\n"
     "by Linux's syslinux when this sandbox stick is packed into a disk image.\r\n";
 
 bool WritePlaceholder(const std::wstring& path) {
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD size = sizeof kPlaceholder - 1;
+  DWORD size = sizeof Placeholder - 1;
   DWORD written = 0;
-  if (!file || !WriteFile(file.get(), kPlaceholder, size, &written, nullptr) || written != size) {
-    Say(kTool, "cannot write " + Narrow(path) + ": " + standins::ErrorText(GetLastError()));
+  if (!file || !WriteFile(file.get(), Placeholder, size, &written, nullptr) || written != size) {
+    Say(ToolName, "cannot write " + ToUtf8(path) + ": " + standins::ErrorText(GetLastError()));
     return false;
   }
   return true;
@@ -46,7 +46,7 @@ bool WritePlaceholder(const std::wstring& path) {
 std::vector<std::wstring> LoaderModules(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW(JoinPath(folder, L"*.c32").c_str(), &found));
+  platform::UniqueFind search(FindFirstFileW(JoinPath(folder, L"*.c32").c_str(), &found));
   if (!search) return names;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
@@ -57,31 +57,32 @@ std::vector<std::wstring> LoaderModules(const std::wstring& folder) {
 int Run() {
   std::vector<std::wstring> args = standins::CommandArgs();
   if (args.size() != 2) {
-    Say(kTool, "usage: syslinux.exe <drive>");
+    Say(ToolName, "usage: syslinux.exe <drive>");
     return 2;
   }
-  std::wstring root = standins::SandboxRootFromArg(kTool, args[1]);
+  std::wstring root = standins::SandboxRootFromArg(ToolName, args[1]);
   if (root.empty()) return 1;
 
   std::wstring folder = JoinPath(standins::ModuleFolder(), L"SYSLINUX");
   if (!standins::IsFile(JoinPath(folder, L"ldlinux.c32"))) {
-    Say(kTool, "no ldlinux.c32 in " + Narrow(folder) + ", which must stand beside this program; nothing was changed");
+    Say(ToolName,
+        "no ldlinux.c32 in " + ToUtf8(folder) + ", which must stand beside this program; nothing was changed");
     return 1;
   }
 
   bool ok = true;
-  std::wstring sys_source = JoinPath(folder, L"ldlinux.sys");
-  std::wstring sys_target = JoinPath(root, L"ldlinux.sys");
-  if (standins::IsFile(sys_source)) {
-    ok = standins::CopyOneFile(kTool, sys_source, sys_target) && ok;
+  std::wstring sysSource = JoinPath(folder, L"ldlinux.sys");
+  std::wstring sysTarget = JoinPath(root, L"ldlinux.sys");
+  if (standins::IsFile(sysSource)) {
+    ok = standins::CopyOneFile(ToolName, sysSource, sysTarget) && ok;
   } else {
-    ok = WritePlaceholder(sys_target) && ok;
+    ok = WritePlaceholder(sysTarget) && ok;
   }
   for (const std::wstring& name : LoaderModules(folder)) {
-    ok = standins::CopyOneFile(kTool, JoinPath(folder, name), JoinPath(root, name)) && ok;
+    ok = standins::CopyOneFile(ToolName, JoinPath(folder, name), JoinPath(root, name)) && ok;
   }
   if (!ok) return 1;
-  Say(kTool, "boot loader installed on " + Narrow(root));
+  Say(ToolName, "boot loader installed on " + ToUtf8(root));
   return 0;
 }
 

@@ -9,10 +9,10 @@ namespace fat32 {
 
 namespace {
 
-constexpr std::size_t kEntryBytes = 32;
-constexpr std::size_t kLongNameUnitsPerEntry = 13;
+constexpr std::size_t EntryBytes = 32;
+constexpr std::size_t LongNameUnitsPerEntry = 13;
 // "E:\" before the path below the root.
-constexpr std::size_t kDriveUnits = 3;
+constexpr std::size_t DriveUnits = 3;
 
 std::uint64_t RoundUp(std::uint64_t bytes, std::uint64_t unit) { return (bytes + unit - 1) / unit * unit; }
 
@@ -48,7 +48,7 @@ std::size_t Utf16Units(const std::wstring& text) {
 
 std::size_t DirectoryEntries(const std::wstring& name) {
   if (IsShortName(name)) return 1;
-  return 1 + (Utf16Units(name) + kLongNameUnitsPerEntry - 1) / kLongNameUnitsPerEntry;
+  return 1 + (Utf16Units(name) + LongNameUnitsPerEntry - 1) / LongNameUnitsPerEntry;
 }
 
 std::string Problem(const iso::Tree& tree) {
@@ -56,67 +56,67 @@ std::string Problem(const iso::Tree& tree) {
   for (const iso::Item& item : tree.items) {
     if (item.path.empty()) continue;
     const std::wstring& name = item.path.back();
-    if (!item.is_directory && item.size > kMaxFileBytes) {
+    if (!item.isDirectory && item.size > MaxFileBytes) {
       return "the file " + Describe(item) + " has " + std::to_string(item.size) +
-             " bytes; a file on FAT32 can have at most 4 GiB - 1 (" + std::to_string(kMaxFileBytes) + ")";
+             " bytes; a file on FAT32 can have at most 4 GiB - 1 (" + std::to_string(MaxFileBytes) + ")";
     }
-    if (Utf16Units(name) > kMaxNameUnits) {
+    if (Utf16Units(name) > MaxNameUnits) {
       return "the name of " + Describe(item) + " is " + std::to_string(Utf16Units(name)) +
-             " characters long; FAT allows at most " + std::to_string(kMaxNameUnits);
+             " characters long; FAT allows at most " + std::to_string(MaxNameUnits);
     }
-    std::size_t path_units = kDriveUnits + item.path.size() - 1;
-    for (const std::wstring& component : item.path) path_units += Utf16Units(component);
-    if (path_units > kMaxPathUnits) {
-      return "the path of " + Describe(item) + " is " + std::to_string(path_units) +
-             " characters long with the drive; FAT allows at most " + std::to_string(kMaxPathUnits);
+    std::size_t pathUnits = DriveUnits + item.path.size() - 1;
+    for (const std::wstring& component : item.path) pathUnits += Utf16Units(component);
+    if (pathUnits > MaxPathUnits) {
+      return "the path of " + Describe(item) + " is " + std::to_string(pathUnits) +
+             " characters long with the drive; FAT allows at most " + std::to_string(MaxPathUnits);
     }
     std::vector<std::wstring> parent(item.path.begin(), item.path.end() - 1);
     std::size_t& count = entries[parent];
     count += DirectoryEntries(name);
     // A folder other than the root starts with "." and "..".
-    if (count + (parent.empty() ? 0 : 2) > kMaxFolderEntries) {
+    if (count + (parent.empty() ? 0 : 2) > MaxFolderEntries) {
       std::string where = parent.empty() ? "the root folder" : "the folder " + iso::PathText(parent);
-      return where + " would need more than " + std::to_string(kMaxFolderEntries) +
+      return where + " would need more than " + std::to_string(MaxFolderEntries) +
              " directory entries, the most a FAT folder holds";
     }
   }
   return "";
 }
 
-std::uint32_t DefaultClusterBytes(std::uint64_t volume_bytes) {
-  constexpr std::uint64_t kMiB = 1024ull * 1024;
-  constexpr std::uint64_t kGiB = 1024 * kMiB;
-  if (volume_bytes <= 64 * kMiB) return 512;
-  if (volume_bytes <= 128 * kMiB) return 1024;
-  if (volume_bytes <= 256 * kMiB) return 2048;
-  if (volume_bytes <= 8 * kGiB) return 4096;
-  if (volume_bytes <= 16 * kGiB) return 8192;
-  if (volume_bytes <= 32 * kGiB) return 16384;
+std::uint32_t DefaultClusterBytes(std::uint64_t volumeBytes) {
+  constexpr std::uint64_t MiB = 1024ull * 1024;
+  constexpr std::uint64_t GiB = 1024 * MiB;
+  if (volumeBytes <= 64 * MiB) return 512;
+  if (volumeBytes <= 128 * MiB) return 1024;
+  if (volumeBytes <= 256 * MiB) return 2048;
+  if (volumeBytes <= 8 * GiB) return 4096;
+  if (volumeBytes <= 16 * GiB) return 8192;
+  if (volumeBytes <= 32 * GiB) return 16384;
   return 32768;
 }
 
-std::uint64_t UsableBytes(std::uint64_t volume_bytes, std::uint32_t cluster_bytes) {
-  if (volume_bytes <= kReservedBytes || cluster_bytes == 0) return 0;
-  std::uint64_t clusters = (volume_bytes - kReservedBytes) / cluster_bytes;
+std::uint64_t UsableBytes(std::uint64_t volumeBytes, std::uint32_t clusterBytes) {
+  if (volumeBytes <= ReservedBytes || clusterBytes == 0) return 0;
+  std::uint64_t clusters = (volumeBytes - ReservedBytes) / clusterBytes;
   std::uint64_t tables = 2 * RoundUp(4 * (clusters + 2), 512);
-  if (volume_bytes <= kReservedBytes + tables) return 0;
-  return (volume_bytes - kReservedBytes - tables) / cluster_bytes * cluster_bytes;
+  if (volumeBytes <= ReservedBytes + tables) return 0;
+  return (volumeBytes - ReservedBytes - tables) / clusterBytes * clusterBytes;
 }
 
-std::uint64_t BytesNeeded(const iso::Tree& tree, std::uint32_t cluster_bytes) {
+std::uint64_t BytesNeeded(const iso::Tree& tree, std::uint32_t clusterBytes) {
   std::map<std::vector<std::wstring>, std::size_t> entries;
   std::uint64_t bytes = 0;
   for (const iso::Item& item : tree.items) {
     if (item.path.empty()) continue;
     std::vector<std::wstring> parent(item.path.begin(), item.path.end() - 1);
     entries[parent] += DirectoryEntries(item.path.back());
-    if (item.is_directory) {
+    if (item.isDirectory) {
       entries[item.path] += 2;  // "." and ".."
     } else {
-      bytes += RoundUp(item.size, cluster_bytes);
+      bytes += RoundUp(item.size, clusterBytes);
     }
   }
-  for (const auto& [folder, count] : entries) bytes += RoundUp(count * kEntryBytes, cluster_bytes);
+  for (const auto& [folder, count] : entries) bytes += RoundUp(count * EntryBytes, clusterBytes);
   return bytes;
 }
 

@@ -12,20 +12,19 @@ namespace iso {
 
 namespace {
 
-constexpr std::uint32_t kSector = 2048;
-constexpr std::uint64_t kFirstDescriptor = 16ull * kSector;
+constexpr std::uint32_t Sector = 2048;
+constexpr std::uint64_t FirstDescriptor = 16ull * Sector;
 // Real images hold a handful of descriptors; a long run without a terminator is damage.
-constexpr int kMaxDescriptors = 64;
-constexpr std::size_t kMaxDepth = 64;
-constexpr std::size_t kMaxItems = 1000000;
-constexpr std::uint32_t kMaxDirectoryBytes = 16u * 1024 * 1024;
+constexpr int MaxDescriptors = 64;
+constexpr std::size_t MaxItems = 1000000;
+constexpr std::uint32_t MaxDirectoryBytes = 16u * 1024 * 1024;
 // Room for the \\?\E:\ prefix below the 32767-character limit of Windows paths.
-constexpr std::size_t kMaxPathChars = 32000;
+constexpr std::size_t MaxPathChars = 32000;
 
 // The hidden flag (0x01) is not looked at: hidden entries are extracted like the rest.
-constexpr std::uint8_t kFlagDirectory = 0x02;
-constexpr std::uint8_t kFlagAssociated = 0x04;
-constexpr std::uint8_t kFlagMultiExtent = 0x80;
+constexpr std::uint8_t FlagDirectory = 0x02;
+constexpr std::uint8_t FlagAssociated = 0x04;
+constexpr std::uint8_t FlagMultiExtent = 0x80;
 
 std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -46,7 +45,7 @@ Record RecordAt(const std::uint8_t* r) {
   rec.lba = Le32(r + 2);
   rec.length = Le32(r + 10);
   rec.flags = r[25];
-  rec.offset = (static_cast<std::uint64_t>(rec.lba) + r[1]) * kSector;
+  rec.offset = (static_cast<std::uint64_t>(rec.lba) + r[1]) * Sector;
   return rec;
 }
 
@@ -83,12 +82,12 @@ class Walker {
   std::string CheckDirectoryExtent(const Record& rec, const std::vector<std::wstring>& path) {
     std::string where = path.empty() ? "the root folder" : "folder " + PathText(path);
     if (rec.length == 0) return where + " has an empty directory extent";
-    if (rec.length > kMaxDirectoryBytes) return where + " has an implausibly large directory";
+    if (rec.length > MaxDirectoryBytes) return where + " has an implausibly large directory";
     if (!Within(rec.offset, rec.length)) return where + " lies past the end of the image (truncated image?)";
     return "";
   }
 
-  std::string DecodeName(const std::uint8_t* raw, std::size_t n, bool is_dir, std::wstring& name) {
+  std::string DecodeName(const std::uint8_t* raw, std::size_t n, bool isDir, std::wstring& name) {
     name.clear();
     if (joliet_) {
       if (n % 2 != 0) return "a Joliet name has an odd byte length";
@@ -97,7 +96,7 @@ class Walker {
       // Primary names are meant to be d-characters; anything else is taken as Latin-1.
       for (std::size_t i = 0; i < n; ++i) name += static_cast<wchar_t>(raw[i]);
     }
-    if (!is_dir) {
+    if (!isDir) {
       // "NAME.EXT;1": drop the version; the primary tree also writes "README." for a
       // name without an extension.
       std::size_t semi = name.rfind(L';');
@@ -105,21 +104,21 @@ class Walker {
           name.find_first_not_of(L"0123456789", semi + 1) == std::wstring::npos) {
         name.resize(semi);
       }
-      if (!joliet_ && !name.empty() && name.back() == L'.' && name != L".." && name != L".") name.pop_back();
+      if (!joliet_ && !name.empty() && name.back() == L'.' && !standins::IsDotEntry(name)) name.pop_back();
     }
     return "";
   }
 
-  std::string AddItem(Item item, std::set<std::wstring>& names_here) {
-    std::wstring folded = standins::FoldCase(item.path.back());
-    if (!names_here.insert(folded).second) {
+  std::string AddItem(Item item, std::set<std::wstring>& namesHere) {
+    std::wstring folded = standins::AsciiLower(item.path.back());
+    if (!namesHere.insert(folded).second) {
       return "the name " + PathText(item.path) + " occurs twice in its folder (names on the stick ignore case)";
     }
-    if (tree_.items.size() >= kMaxItems) return "the image holds implausibly many files";
+    if (tree_.items.size() >= MaxItems) return "the image holds implausibly many files";
     std::size_t chars = 0;
     for (const std::wstring& c : item.path) chars += c.size() + 1;
-    if (chars > kMaxPathChars) return "a path in the image is too long: " + PathText(item.path);
-    if (item.is_directory) {
+    if (chars > MaxPathChars) return "a path in the image is too long: " + PathText(item.path);
+    if (item.isDirectory) {
       ++tree_.folders;
     } else {
       ++tree_.files;
@@ -133,48 +132,50 @@ class Walker {
     std::vector<std::uint8_t> buf(dir.record.length);
     if (!image_.ReadAt(dir.record.offset, buf.data(), buf.size())) return "cannot read the image";
     std::string where = dir.path.empty() ? "the root folder" : "folder " + PathText(dir.path);
-    std::set<std::wstring> names_here;
+    std::set<std::wstring> namesHere;
     bool pending = false;  // a multi-extent file whose last record has not come yet
     Item file;
 
     std::size_t pos = 0;
     while (pos < buf.size()) {
-      std::size_t sector_end = std::min<std::size_t>(buf.size(), (pos / kSector + 1) * kSector);
-      std::uint8_t record_length = buf[pos];
-      if (record_length == 0) {  // the rest of this sector is padding
-        pos = sector_end;
+      std::size_t sectorEnd = std::min<std::size_t>(buf.size(), (pos / Sector + 1) * Sector);
+      std::uint8_t recordLength = buf[pos];
+      if (recordLength == 0) {  // the rest of this sector is padding
+        pos = sectorEnd;
         continue;
       }
       // Records never cross a sector boundary; one that does is damage.
-      if (record_length < 34 || pos + record_length > sector_end) return "a directory record in " + where + " is damaged";
+      if (recordLength < 34 || pos + recordLength > sectorEnd) return "a directory record in " + where + " is damaged";
       const std::uint8_t* r = &buf[pos];
-      pos += record_length;
-      std::uint8_t name_length = r[32];
-      if (name_length == 0 || 33u + name_length > record_length) return "a directory record in " + where + " is damaged";
-      if (name_length == 1 && (r[33] == 0 || r[33] == 1)) continue;  // "." and ".."
+      pos += recordLength;
+      std::uint8_t nameLength = r[32];
+      if (nameLength == 0 || 33u + nameLength > recordLength) return "a directory record in " + where + " is damaged";
+      if (nameLength == 1 && (r[33] == 0 || r[33] == 1)) continue;  // "." and ".."
       Record rec = RecordAt(r);
-      if (rec.flags & kFlagAssociated) continue;  // resource forks and the like belong to no file here
+      if (rec.flags & FlagAssociated) continue;  // resource forks and the like belong to no file here
       if (r[26] != 0 || r[27] != 0) return "interleaved files are not supported (in " + where + ")";
-      bool is_dir = (rec.flags & kFlagDirectory) != 0;
+      bool isDir = (rec.flags & FlagDirectory) != 0;
       std::wstring name;
-      if (std::string e = DecodeName(r + 33, name_length, is_dir, name); !e.empty()) return e + " in " + where;
+      if (std::string e = DecodeName(r + 33, nameLength, isDir, name); !e.empty()) return e + " in " + where;
       std::vector<std::wstring> path = dir.path;
       path.push_back(name);
       if (std::string why = standins::UnsafeNameReason(name); !why.empty()) {
         return "unsafe name \"" + standins::ToUtf8(name) + "\" in " + where + ": " + why;
       }
 
-      if (is_dir) {
+      if (isDir) {
         if (pending) return "multi-extent file " + PathText(file.path) + " is cut off by a folder";
-        if (rec.flags & kFlagMultiExtent) return "folder " + PathText(path) + " is marked as multi-extent";
-        if (path.size() > kMaxDepth) return "folders nest too deep at " + PathText(path);
+        if (rec.flags & FlagMultiExtent) return "folder " + PathText(path) + " is marked as multi-extent";
+        if (path.size() > static_cast<std::size_t>(standins::MaxFolderDepth)) {
+          return "folders nest too deep at " + PathText(path);
+        }
         if (std::string e = CheckDirectoryExtent(rec, path); !e.empty()) return e;
         // A folder whose extent was seen before would make the walk go round for ever.
         if (!visited_.insert(rec.lba).second) return "folder " + PathText(path) + " loops back to a folder seen before";
         Item item;
-        item.is_directory = true;
+        item.isDirectory = true;
         item.path = path;
-        if (std::string e = AddItem(std::move(item), names_here); !e.empty()) return e;
+        if (std::string e = AddItem(std::move(item), namesHere); !e.empty()) return e;
         children.push_back({rec, std::move(path)});
         continue;
       }
@@ -189,9 +190,9 @@ class Walker {
       }
       if (rec.length > 0) file.extents.push_back({rec.offset, rec.length});
       file.size += rec.length;
-      pending = (rec.flags & kFlagMultiExtent) != 0;
+      pending = (rec.flags & FlagMultiExtent) != 0;
       if (!pending) {
-        if (std::string e = AddItem(std::move(file), names_here); !e.empty()) return e;
+        if (std::string e = AddItem(std::move(file), namesHere); !e.empty()) return e;
       }
     }
     if (pending) return "multi-extent file " + PathText(file.path) + " ends without its last part";
@@ -222,18 +223,18 @@ std::string PathText(const std::vector<std::wstring>& path) {
 
 std::string ReadTree(ImageReader& image, Tree& tree) {
   tree = Tree();
-  if (image.Size() < kFirstDescriptor + kSector) return "the file is too small to be an ISO 9660 image";
+  if (image.Size() < FirstDescriptor + Sector) return "the file is too small to be an ISO 9660 image";
 
-  bool have_primary = false;
-  bool have_joliet = false;
-  Record primary_root;
-  Record joliet_root;
-  std::uint8_t d[kSector];
+  bool havePrimary = false;
+  bool haveJoliet = false;
+  Record primaryRoot;
+  Record jolietRoot;
+  std::uint8_t d[Sector];
   bool terminated = false;
-  for (int i = 0; i < kMaxDescriptors && !terminated; ++i) {
-    std::uint64_t offset = kFirstDescriptor + static_cast<std::uint64_t>(i) * kSector;
-    if (offset + kSector > image.Size()) return "the volume descriptors run past the end of the image";
-    if (!image.ReadAt(offset, d, kSector)) return "cannot read the image";
+  for (int i = 0; i < MaxDescriptors && !terminated; ++i) {
+    std::uint64_t offset = FirstDescriptor + static_cast<std::uint64_t>(i) * Sector;
+    if (offset + Sector > image.Size()) return "the volume descriptors run past the end of the image";
+    if (!image.ReadAt(offset, d, Sector)) return "cannot read the image";
     if (std::memcmp(d + 1, "CD001", 5) != 0 || d[6] != 1) {
       return "volume descriptor " + std::to_string(i) + " is not an ISO 9660 descriptor";
     }
@@ -241,15 +242,15 @@ std::string ReadTree(ImageReader& image, Tree& tree) {
       case 1:
       case 2: {
         if (d[0] == 2 && !IsJolietEscape(d)) break;  // another supplementary set: not ours to read
-        if (Le16(d + 128) != kSector) return "only 2048-byte logical blocks are supported";
+        if (Le16(d + 128) != Sector) return "only 2048-byte logical blocks are supported";
         const std::uint8_t* root = d + 156;
-        if (root[0] != 34 || !(root[25] & kFlagDirectory)) return "the root directory record is damaged";
-        if (d[0] == 1 && !have_primary) {
-          primary_root = RecordAt(root);
-          have_primary = true;
-        } else if (d[0] == 2 && !have_joliet) {
-          joliet_root = RecordAt(root);
-          have_joliet = true;
+        if (root[0] != 34 || !(root[25] & FlagDirectory)) return "the root directory record is damaged";
+        if (d[0] == 1 && !havePrimary) {
+          primaryRoot = RecordAt(root);
+          havePrimary = true;
+        } else if (d[0] == 2 && !haveJoliet) {
+          jolietRoot = RecordAt(root);
+          haveJoliet = true;
         }
         break;
       }
@@ -261,11 +262,11 @@ std::string ReadTree(ImageReader& image, Tree& tree) {
     }
   }
   if (!terminated) return "the volume descriptor set has no terminator";
-  if (!have_primary) return "the image has no primary volume descriptor";
+  if (!havePrimary) return "the image has no primary volume descriptor";
 
-  tree.joliet = have_joliet;
-  Walker walker(image, tree, have_joliet);
-  return walker.Walk(have_joliet ? joliet_root : primary_root);
+  tree.joliet = haveJoliet;
+  Walker walker(image, tree, haveJoliet);
+  return walker.Walk(haveJoliet ? jolietRoot : primaryRoot);
 }
 
 }  // namespace iso

@@ -22,7 +22,7 @@ struct Extent {
 };
 
 struct Item {
-  bool is_directory = false;
+  bool isDirectory = false;
   std::vector<std::wstring> path;  // components below the image's root
   std::vector<Extent> extents;     // a file's data, in order (several for a multi-extent file)
   std::uint64_t size = 0;

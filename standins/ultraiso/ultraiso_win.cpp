@@ -24,14 +24,14 @@
 
 namespace {
 
-using standins::Narrow;
 using standins::Say;
+using standins::ToUtf8;
 
-const char kTool[] = "UltraISO";
+const char ToolName[] = "UltraISO";
 
 class FileImage : public iso::ImageReader {
  public:
-  FileImage(FileHandle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+  FileImage(platform::UniqueFile file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
 
   std::uint64_t Size() const override { return size_; }
 
@@ -51,7 +51,7 @@ class FileImage : public iso::ImageReader {
   }
 
  private:
-  FileHandle file_;
+  platform::UniqueFile file_;
   std::uint64_t size_;
 };
 
@@ -66,10 +66,10 @@ std::wstring TargetPath(const std::wstring& root, const iso::Item& item) {
 
 bool WriteFileItem(iso::ImageReader& image, const iso::Item& item, const std::wstring& target) {
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file would refuse
-  FileHandle out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  platform::UniqueFile out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) {
-    Say(kTool, "cannot create " + iso::PathText(item.path) + ": " + standins::ErrorText(GetLastError()));
+    Say(ToolName, "cannot create " + iso::PathText(item.path) + ": " + standins::ErrorText(GetLastError()));
     return false;
   }
   std::vector<char> buffer(1 << 20);
@@ -79,12 +79,12 @@ bool WriteFileItem(iso::ImageReader& image, const iso::Item& item, const std::ws
       std::uint64_t left = extent.length - done;
       DWORD chunk = left < buffer.size() ? static_cast<DWORD>(left) : static_cast<DWORD>(buffer.size());
       if (!image.ReadAt(extent.offset + done, buffer.data(), chunk)) {
-        Say(kTool, "cannot read the data of " + iso::PathText(item.path) + " from the image");
+        Say(ToolName, "cannot read the data of " + iso::PathText(item.path) + " from the image");
         return false;
       }
       DWORD written = 0;
       if (!WriteFile(out.get(), buffer.data(), chunk, &written, nullptr) || written != chunk) {
-        Say(kTool, "cannot write " + iso::PathText(item.path) + ": " + standins::ErrorText(GetLastError()));
+        Say(ToolName, "cannot write " + iso::PathText(item.path) + ": " + standins::ErrorText(GetLastError()));
         return false;
       }
       done += chunk;
@@ -99,14 +99,14 @@ std::uint64_t RoundUp(std::uint64_t bytes, std::uint64_t unit) { return (bytes +
 // extraction will overwrite (same path, case ignored) are left out: their space comes back.
 bool UsedBytes(const std::wstring& dir, const std::wstring& rel, const std::set<std::wstring>& replaced,
                std::uint32_t cluster, int depth, std::uint64_t& used) {
-  if (depth > 64) return false;
+  if (depth > standins::MaxFolderDepth) return false;
   WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW(standins::JoinPath(dir, L"*").c_str(), &found));
+  platform::UniqueFind search(FindFirstFileW(standins::JoinPath(dir, L"*").c_str(), &found));
   if (!search) return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_NO_MORE_FILES;
   std::uint64_t entries = 2;
   do {
     std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
+    if (standins::IsDotEntry(name)) continue;
     entries += fat32::DirectoryEntries(name);
     std::wstring path = rel.empty() ? name : rel + L"\\" + name;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -114,7 +114,7 @@ bool UsedBytes(const std::wstring& dir, const std::wstring& rel, const std::set<
           !UsedBytes(standins::JoinPath(dir, name), path, replaced, cluster, depth + 1, used)) {
         return false;
       }
-    } else if (replaced.count(standins::FoldCase(path)) == 0) {
+    } else if (replaced.count(standins::AsciiLower(path)) == 0) {
       std::uint64_t size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
       used += RoundUp(size, cluster);
     }
@@ -127,51 +127,51 @@ bool UsedBytes(const std::wstring& dir, const std::wstring& rel, const std::set<
 bool FitsOnStick(const std::wstring& root, const iso::Tree& tree) {
   std::string marker;
   standins::MarkerFacts facts;
-  if (!standins::ReadMarker(kTool, root, marker)) return false;
+  if (!standins::ReadMarker(ToolName, root, marker)) return false;
   if (std::string error = standins::ReadMarkerFacts(marker, facts); !error.empty()) {
-    Say(kTool, error + "; nothing was written");
+    Say(ToolName, error + "; nothing was written");
     return false;
   }
   const bool fat = standins::IsFat32(facts);
   if (fat) {
     if (std::string problem = fat32::Problem(tree); !problem.empty()) {
-      Say(kTool, Narrow(root) + " is FAT32, which cannot hold this image: " + problem + "; nothing was written");
+      Say(ToolName, ToUtf8(root) + " is FAT32, which cannot hold this image: " + problem + "; nothing was written");
       return false;
     }
   }
 
   // Windows reports a folder drive's free space as that of the disk the folder lies on;
   // the marker's capacity stands for the size of the stick itself.
-  ULARGE_INTEGER free_to_us;
-  if (!GetDiskFreeSpaceExW(root.c_str(), &free_to_us, nullptr, nullptr)) {
-    Say(kTool, "cannot read the free space of " + Narrow(root) + ": " + standins::ErrorText(GetLastError()));
+  ULARGE_INTEGER freeToUs;
+  if (!GetDiskFreeSpaceExW(root.c_str(), &freeToUs, nullptr, nullptr)) {
+    Say(ToolName, "cannot read the free space of " + ToUtf8(root) + ": " + standins::ErrorText(GetLastError()));
     return false;
   }
-  std::uint64_t free_bytes = free_to_us.QuadPart;
+  std::uint64_t freeBytes = freeToUs.QuadPart;
   std::uint32_t cluster = 4096;
-  DWORD sectors_per_cluster = 0, bytes_per_sector = 0, free_clusters = 0, clusters = 0;
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
   if (facts.capacity) {
     cluster = fat32::DefaultClusterBytes(*facts.capacity);
-  } else if (GetDiskFreeSpaceW(root.c_str(), &sectors_per_cluster, &bytes_per_sector, &free_clusters, &clusters) &&
-             sectors_per_cluster * bytes_per_sector > 0) {
-    cluster = sectors_per_cluster * bytes_per_sector;
+  } else if (GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters) &&
+             sectorsPerCluster * bytesPerSector > 0) {
+    cluster = sectorsPerCluster * bytesPerSector;
   }
   if (facts.capacity) {
     std::set<std::wstring> replaced;
     for (const iso::Item& item : tree.items) {
-      if (!item.is_directory) replaced.insert(standins::FoldCase(standins::FromUtf8(iso::PathText(item.path))));
+      if (!item.isDirectory) replaced.insert(standins::AsciiLower(standins::FromUtf8(iso::PathText(item.path))));
     }
     std::uint64_t used = 0;
     if (!UsedBytes(standins::LongPath(root), L"", replaced, cluster, 0, used)) {
-      Say(kTool, "cannot measure what " + Narrow(root) + " holds; nothing was written");
+      Say(ToolName, "cannot measure what " + ToUtf8(root) + " holds; nothing was written");
       return false;
     }
     std::uint64_t usable = fat32::UsableBytes(*facts.capacity, cluster);
-    free_bytes = std::min(free_bytes, usable > used ? usable - used : 0);
+    freeBytes = std::min(freeBytes, usable > used ? usable - used : 0);
   }
   std::uint64_t needed = fat ? fat32::BytesNeeded(tree, cluster) : tree.bytes;
-  if (needed > free_bytes) {
-    Say(kTool, Narrow(root) + " has " + std::to_string(free_bytes) + " bytes free, but the image needs " +
+  if (needed > freeBytes) {
+    Say(ToolName, ToUtf8(root) + " has " + std::to_string(freeBytes) + " bytes free, but the image needs " +
                    std::to_string(needed) + "; nothing was written");
     return false;
   }
@@ -180,53 +180,53 @@ bool FitsOnStick(const std::wstring& root, const iso::Tree& tree) {
 
 int Run() {
   std::vector<std::wstring> args = standins::CommandArgs();
-  if (args.size() != 5 || standins::FoldCase(args[1]) != L"-inputfile" ||
-      standins::FoldCase(args[3]) != L"-extract") {
-    Say(kTool, "usage: UltraISO -inputfile <iso> -extract <drive>");
+  if (args.size() != 5 || standins::AsciiLower(args[1]) != L"-inputfile" ||
+      standins::AsciiLower(args[3]) != L"-extract") {
+    Say(ToolName, "usage: UltraISO -inputfile <iso> -extract <drive>");
     return 2;
   }
-  std::wstring root = standins::SandboxRootFromArg(kTool, args[4]);
+  std::wstring root = standins::SandboxRootFromArg(ToolName, args[4]);
   if (root.empty()) return 1;
 
   // CreateFileW resolves a relative name against the current directory.
-  const std::wstring& iso_path = args[2];
-  FileHandle file(CreateFileW(iso_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  const std::wstring& isoPath = args[2];
+  platform::UniqueFile file(CreateFileW(isoPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
-    Say(kTool, "cannot open " + Narrow(iso_path) + ": " + standins::ErrorText(GetLastError()));
+    Say(ToolName, "cannot open " + ToUtf8(isoPath) + ": " + standins::ErrorText(GetLastError()));
     return 1;
   }
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size)) {
-    Say(kTool, "cannot measure " + Narrow(iso_path) + ": " + standins::ErrorText(GetLastError()));
+    Say(ToolName, "cannot measure " + ToUtf8(isoPath) + ": " + standins::ErrorText(GetLastError()));
     return 1;
   }
   FileImage image(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
 
   iso::Tree tree;
   if (std::string error = iso::ReadTree(image, tree); !error.empty()) {
-    Say(kTool, Narrow(iso_path) + " is not a usable ISO 9660 image: " + error + "; nothing was written");
+    Say(ToolName, ToUtf8(isoPath) + " is not a usable ISO 9660 image: " + error + "; nothing was written");
     return 1;
   }
   if (!FitsOnStick(root, tree)) return 1;
-  Say(kTool, "extracting " + std::to_string(tree.files) + " files in " + std::to_string(tree.folders) +
+  Say(ToolName, "extracting " + std::to_string(tree.files) + " files in " + std::to_string(tree.folders) +
                  " folders (" + std::to_string(tree.bytes) + " bytes, " +
-                 (tree.joliet ? "Joliet" : "ISO 9660") + " names) to " + Narrow(root));
+                 (tree.joliet ? "Joliet" : "ISO 9660") + " names) to " + ToUtf8(root));
 
   // The \\?\ form lifts the MAX_PATH limit for deep trees with long Joliet names.
-  std::wstring long_root = standins::LongPath(root);
+  std::wstring longRoot = standins::LongPath(root);
   for (const iso::Item& item : tree.items) {
-    std::wstring target = TargetPath(long_root, item);
-    if (item.is_directory) {
+    std::wstring target = TargetPath(longRoot, item);
+    if (item.isDirectory) {
       if (!CreateDirectoryW(target.c_str(), nullptr) && !standins::IsDirectory(target)) {
-        Say(kTool, "cannot create folder " + iso::PathText(item.path) + ": " + standins::ErrorText(GetLastError()));
+        Say(ToolName, "cannot create folder " + iso::PathText(item.path) + ": " + standins::ErrorText(GetLastError()));
         return 1;
       }
     } else if (!WriteFileItem(image, item, target)) {
       return 1;
     }
   }
-  Say(kTool, "done");
+  Say(ToolName, "done");
   return 0;
 }
 

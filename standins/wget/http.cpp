@@ -105,19 +105,19 @@ std::optional<ResponseHead> ParseResponseHead(const std::string& head) {
   }
   if (lines.empty()) return std::nullopt;
 
-  const std::string& status_line = lines[0];
+  const std::string& statusLine = lines[0];
   // "HTTP/1.1 200 OK": version, blank, three digits, then an optional reason.
-  if (status_line.size() < 12 || status_line.compare(0, 5, "HTTP/") != 0) return std::nullopt;
-  std::size_t blank = status_line.find(' ');
-  if (blank == std::string::npos || blank + 4 > status_line.size()) return std::nullopt;
+  if (statusLine.size() < 12 || statusLine.compare(0, 5, "HTTP/") != 0) return std::nullopt;
+  std::size_t blank = statusLine.find(' ');
+  if (blank == std::string::npos || blank + 4 > statusLine.size()) return std::nullopt;
   ResponseHead result;
   for (std::size_t i = blank + 1; i < blank + 4; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(status_line[i]))) return std::nullopt;
-    result.status = result.status * 10 + (status_line[i] - '0');
+    if (!std::isdigit(static_cast<unsigned char>(statusLine[i]))) return std::nullopt;
+    result.status = result.status * 10 + (statusLine[i] - '0');
   }
-  if (blank + 4 < status_line.size()) {
-    if (status_line[blank + 4] != ' ') return std::nullopt;
-    result.reason = status_line.substr(blank + 5);
+  if (blank + 4 < statusLine.size()) {
+    if (statusLine[blank + 4] != ' ') return std::nullopt;
+    result.reason = statusLine.substr(blank + 5);
   }
 
   for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -138,81 +138,81 @@ std::optional<ResponseHead> ParseResponseHead(const std::string& head) {
 
 ChunkDecoder::State ChunkDecoder::Feed(const char* in, std::size_t n, std::string& out) {
   std::size_t i = 0;
-  while (i < n && state_ == State::kMore) {
+  while (i < n && state_ == State::More) {
     char c = in[i];
     switch (step_) {
-      case Step::kSize: {
+      case Step::Size: {
         int v = HexValue(c);
         if (v >= 0) {
           // More than 15 hex digits would overflow; no real chunk is that large.
-          if (++digits_ > 15) state_ = State::kError;
+          if (++digits_ > 15) state_ = State::Error;
           size_ = size_ * 16 + static_cast<std::uint64_t>(v);
         } else if (digits_ == 0) {
-          state_ = State::kError;
+          state_ = State::Error;
         } else if (c == ';' || c == ' ' || c == '\t') {
-          step_ = Step::kExtension;
+          step_ = Step::Extension;
         } else if (c == '\r') {
-          step_ = Step::kSizeLf;
+          step_ = Step::SizeLf;
         } else if (c == '\n') {
-          step_ = size_ == 0 ? Step::kTrailerStart : Step::kData;
+          step_ = size_ == 0 ? Step::TrailerStart : Step::Data;
         } else {
-          state_ = State::kError;
+          state_ = State::Error;
         }
         ++i;
         break;
       }
-      case Step::kExtension:
-        if (c == '\r') step_ = Step::kSizeLf;
-        if (c == '\n') step_ = size_ == 0 ? Step::kTrailerStart : Step::kData;
+      case Step::Extension:
+        if (c == '\r') step_ = Step::SizeLf;
+        if (c == '\n') step_ = size_ == 0 ? Step::TrailerStart : Step::Data;
         ++i;
         break;
-      case Step::kSizeLf:
-        if (c != '\n') state_ = State::kError;
-        step_ = size_ == 0 ? Step::kTrailerStart : Step::kData;
+      case Step::SizeLf:
+        if (c != '\n') state_ = State::Error;
+        step_ = size_ == 0 ? Step::TrailerStart : Step::Data;
         ++i;
         break;
-      case Step::kData: {
+      case Step::Data: {
         std::size_t take = n - i;
         if (take > size_) take = static_cast<std::size_t>(size_);
         out.append(in + i, take);
         i += take;
         size_ -= take;
-        if (size_ == 0) step_ = Step::kDataCr;
+        if (size_ == 0) step_ = Step::DataCr;
         break;
       }
-      case Step::kDataCr:
+      case Step::DataCr:
         if (c == '\r') {
-          step_ = Step::kDataLf;
+          step_ = Step::DataLf;
         } else if (c == '\n') {
-          step_ = Step::kSize;
+          step_ = Step::Size;
           digits_ = 0;
         } else {
-          state_ = State::kError;
+          state_ = State::Error;
         }
         ++i;
         break;
-      case Step::kDataLf:
-        if (c != '\n') state_ = State::kError;
-        step_ = Step::kSize;
+      case Step::DataLf:
+        if (c != '\n') state_ = State::Error;
+        step_ = Step::Size;
         digits_ = 0;
         ++i;
         break;
-      case Step::kTrailerStart:
+      case Step::TrailerStart:
         if (c == '\r') {
-          step_ = Step::kEndLf;
+          step_ = Step::EndLf;
         } else if (c == '\n') {
-          state_ = State::kDone;
+          state_ = State::Done;
         } else {
-          step_ = Step::kTrailerLine;
+          step_ = Step::TrailerLine;
         }
         ++i;
         break;
-      case Step::kTrailerLine:
-        if (c == '\n') step_ = Step::kTrailerStart;
+      case Step::TrailerLine:
+        if (c == '\n') step_ = Step::TrailerStart;
         ++i;
         break;
-      case Step::kEndLf:
-        state_ = c == '\n' ? State::kDone : State::kError;
+      case Step::EndLf:
+        state_ = c == '\n' ? State::Done : State::Error;
         ++i;
         break;
     }

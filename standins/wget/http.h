@@ -34,16 +34,16 @@ std::optional<ResponseHead> ParseResponseHead(const std::string& head);
 // Decodes a chunked body fed in pieces of any size, as they arrive from the network.
 class ChunkDecoder {
  public:
-  enum class State { kMore, kDone, kError };
+  enum class State { More, Done, Error };
 
   // Appends the data bytes held in [in, in + n) to out; bytes after the last chunk are ignored.
   State Feed(const char* in, std::size_t n, std::string& out);
   State state() const { return state_; }
 
  private:
-  enum class Step { kSize, kExtension, kSizeLf, kData, kDataCr, kDataLf, kTrailerStart, kTrailerLine, kEndLf };
-  Step step_ = Step::kSize;
-  State state_ = State::kMore;
+  enum class Step { Size, Extension, SizeLf, Data, DataCr, DataLf, TrailerStart, TrailerLine, EndLf };
+  Step step_ = Step::Size;
+  State state_ = State::More;
   std::uint64_t size_ = 0;
   int digits_ = 0;
 };

@@ -21,8 +21,8 @@ int HexValue(char c) {
 }
 
 std::string PercentByte(unsigned char b) {
-  static const char kHex[] = "0123456789ABCDEF";
-  return std::string{'%', kHex[b >> 4], kHex[b & 15]};
+  static const char Hex[] = "0123456789ABCDEF";
+  return std::string{'%', Hex[b >> 4], Hex[b & 15]};
 }
 
 // A request line is split at blanks and ends at CR LF: those and bytes outside ASCII are escaped.
@@ -47,7 +47,7 @@ std::string RemoveDotSegments(const std::string& target) {
   std::string path = target.substr(0, q);
   std::string query = q == std::string::npos ? "" : target.substr(q);
   std::vector<std::string> kept;
-  bool trailing_slash = false;
+  bool trailingSlash = false;
   std::size_t start = 1;
   while (start <= path.size()) {
     std::size_t slash = path.find('/', start);
@@ -56,15 +56,15 @@ std::string RemoveDotSegments(const std::string& target) {
     bool last = slash == std::string::npos;
     if (segment == "." || segment == "..") {
       if (segment == ".." && !kept.empty()) kept.pop_back();
-      trailing_slash = last;
+      trailingSlash = last;
       continue;
     }
     kept.push_back(segment);
-    trailing_slash = false;
+    trailingSlash = false;
   }
   std::string out;
   for (const std::string& segment : kept) out += "/" + segment;
-  if (out.empty() || trailing_slash) out += "/";
+  if (out.empty() || trailingSlash) out += "/";
   return out + query;
 }
 
@@ -88,7 +88,7 @@ std::optional<Url> ParseAuthorityAndRest(const std::string& rest) {
   std::string tail = end == std::string::npos ? "" : rest.substr(end);
   std::size_t at = authority.rfind('@');
   if (at != std::string::npos) authority = authority.substr(at + 1);  // user:password is not used
-  std::string port_text;
+  std::string portText;
   if (!authority.empty() && authority[0] == '[') {
     std::size_t close = authority.find(']');
     if (close == std::string::npos) return std::nullopt;
@@ -97,21 +97,21 @@ std::optional<Url> ParseAuthorityAndRest(const std::string& rest) {
     std::string after = authority.substr(close + 1);
     if (!after.empty()) {
       if (after[0] != ':') return std::nullopt;
-      port_text = after.substr(1);
+      portText = after.substr(1);
     }
   } else {
     std::size_t colon = authority.find(':');
     url.host = authority.substr(0, colon);
-    if (colon != std::string::npos) port_text = authority.substr(colon + 1);
+    if (colon != std::string::npos) portText = authority.substr(colon + 1);
   }
   if (url.host.empty()) return std::nullopt;
   for (char c : url.host) {
     if (static_cast<unsigned char>(c) <= 0x20 || c == '/' || c == '\\') return std::nullopt;
   }
-  if (!port_text.empty()) {
-    if (port_text.size() > 5) return std::nullopt;
+  if (!portText.empty()) {
+    if (portText.size() > 5) return std::nullopt;
     int port = 0;
-    for (char c : port_text) {
+    for (char c : portText) {
       if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
       port = port * 10 + (c - '0');
     }
@@ -134,24 +134,24 @@ std::string Url::HostHeader() const {
 
 std::string Url::Absolute() const { return "http://" + HostHeader() + target; }
 
-std::optional<Url> ParseHttpUrl(const std::string& text, bool* other_scheme) {
-  if (other_scheme) *other_scheme = false;
+std::optional<Url> ParseHttpUrl(const std::string& text, bool* otherScheme) {
+  if (otherScheme) *otherScheme = false;
   std::string scheme;
   if (!HasScheme(text, &scheme)) return std::nullopt;
   if (scheme != "http") {
-    if (other_scheme) *other_scheme = true;
+    if (otherScheme) *otherScheme = true;
     return std::nullopt;
   }
   if (text.compare(scheme.size(), 3, "://") != 0) return std::nullopt;
   return ParseAuthorityAndRest(text.substr(scheme.size() + 3));
 }
 
-std::optional<Url> Resolve(const Url& base, const std::string& location, bool* other_scheme) {
-  if (other_scheme) *other_scheme = false;
+std::optional<Url> Resolve(const Url& base, const std::string& location, bool* otherScheme) {
+  if (otherScheme) *otherScheme = false;
   if (location.empty()) return std::nullopt;
   if (HasScheme(location, nullptr) && location.find("://") != std::string::npos &&
       location.find("://") < location.find_first_of("/?#")) {
-    return ParseHttpUrl(location, other_scheme);
+    return ParseHttpUrl(location, otherScheme);
   }
   if (location.compare(0, 2, "//") == 0) return ParseAuthorityAndRest(location.substr(2));
   Url url = base;
@@ -176,13 +176,13 @@ std::optional<Url> ParseProxy(const std::string& value) {
   return ParseHttpUrl(text);
 }
 
-bool ExemptFromProxy(const std::string& host, const std::string& no_proxy) {
+bool ExemptFromProxy(const std::string& host, const std::string& noProxy) {
   std::string h = AsciiLower(host);
   std::size_t start = 0;
-  while (start <= no_proxy.size()) {
-    std::size_t comma = no_proxy.find(',', start);
-    std::string entry = no_proxy.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    start = comma == std::string::npos ? no_proxy.size() + 1 : comma + 1;
+  while (start <= noProxy.size()) {
+    std::size_t comma = noProxy.find(',', start);
+    std::string entry = noProxy.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    start = comma == std::string::npos ? noProxy.size() + 1 : comma + 1;
     std::size_t first = entry.find_first_not_of(" \t");
     std::size_t last = entry.find_last_not_of(" \t");
     if (first == std::string::npos) continue;

@@ -25,18 +25,18 @@
 
 namespace {
 
-using standins::Narrow;
+using standins::ToUtf8;
 
-const char kTool[] = "wget";
+const char ToolName[] = "wget";
 
-enum ExitCode { kOk = 0, kGeneric = 1, kUsage = 2, kFileIo = 3, kNetwork = 4, kProtocol = 7, kServerError = 8 };
+enum ExitCode { Ok = 0, Generic = 1, Usage = 2, FileIo = 3, Network = 4, Protocol = 7, ServerError = 8 };
 
-constexpr int kMaxRedirects = 5;
-constexpr std::size_t kMaxHeadBytes = 64 * 1024;
-constexpr DWORD kSocketTimeoutMs = 60 * 1000;
-constexpr DWORD kRetryWaitMs = 1000;
+constexpr int MaxRedirects = 5;
+constexpr std::size_t MaxHeadBytes = 64 * 1024;
+constexpr DWORD SocketTimeoutMs = 60 * 1000;
+constexpr DWORD RetryWaitMs = 1000;
 
-void Say(const std::string& line) { standins::Say(kTool, line); }
+void Say(const std::string& line) { standins::Say(ToolName, line); }
 
 struct SocketTraits {
   using type = SOCKET;
@@ -88,12 +88,12 @@ bool ParseTries(const std::wstring& text, int& tries) {
 }
 
 bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
-  bool have_url = false;
+  bool haveUrl = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::wstring& a = args[i];
     if (a.compare(0, 2, L"-t") == 0 && a.size() > 2) {
       if (!ParseTries(a.substr(2), options.tries)) {
-        Say("-t needs a number of tries of at least 1, not \"" + Narrow(a.substr(2)) + "\"");
+        Say("-t needs a number of tries of at least 1, not \"" + ToUtf8(a.substr(2)) + "\"");
         return false;
       }
     } else if (a == L"-t") {
@@ -112,17 +112,17 @@ bool ParseOptions(const std::vector<std::wstring>& args, Options& options) {
     } else if (a.compare(0, 2, L"-P") == 0) {
       options.dir = a.substr(2);
     } else if (!a.empty() && a[0] == L'-') {
-      Say("unknown option \"" + Narrow(a) + "\"");
+      Say("unknown option \"" + ToUtf8(a) + "\"");
       return false;
-    } else if (have_url) {
+    } else if (haveUrl) {
       Say("give one URL only");
       return false;
     } else {
-      options.url = Narrow(a);
-      have_url = true;
+      options.url = ToUtf8(a);
+      haveUrl = true;
     }
   }
-  if (!have_url) {
+  if (!haveUrl) {
     Say("missing URL");
     Say("usage: wget -t<tries> -nH -P <folder> <url>");
     return false;
@@ -146,24 +146,24 @@ std::string GetEnv(const wchar_t* name) {
   std::wstring value(n, L'\0');
   n = GetEnvironmentVariableW(name, &value[0], n);
   value.resize(n);
-  return Narrow(value);
+  return ToUtf8(value);
 }
 
-enum class Outcome { kDone, kRetry, kFatal };
+enum class Outcome { Done, Retry, Fatal };
 
 struct Result {
   Outcome outcome;
   int code;
 };
 
-Result Retry(int code) { return {Outcome::kRetry, code}; }
-Result Fatal(int code) { return {Outcome::kFatal, code}; }
+Result Retry(int code) { return {Outcome::Retry, code}; }
+Result Fatal(int code) { return {Outcome::Fatal, code}; }
 
 // What survives from one try to the next: the file chosen on the first response,
 // so that a retry finishes that file instead of starting name.1 beside a partial one.
 struct Download {
   std::wstring path;
-  FileHandle file;
+  platform::UniqueFile file;
   std::uint64_t have = 0;
 };
 
@@ -180,7 +180,7 @@ bool CreateFolders(const std::wstring& dir) {
 // as wget does without -nc or -N: an existing file is never overwritten.
 bool OpenNewFile(const Options& options, const web::Url& original, Download& dl) {
   if (!CreateFolders(options.dir)) {
-    Say("cannot create folder " + Narrow(options.dir) + ": " + standins::ErrorText(GetLastError()));
+    Say("cannot create folder " + ToUtf8(options.dir) + ": " + standins::ErrorText(GetLastError()));
     return false;
   }
   std::wstring base = standins::JoinPath(options.dir, standins::FromUtf8(web::LocalFileName(original)));
@@ -196,10 +196,10 @@ bool OpenNewFile(const Options& options, const web::Url& original, Download& dl)
     }
     DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;  // taken meanwhile
-    Say("cannot create " + Narrow(candidate) + ": " + standins::ErrorText(error));
+    Say("cannot create " + ToUtf8(candidate) + ": " + standins::ErrorText(error));
     return false;
   }
-  Say("no free file name for " + Narrow(base));
+  Say("no free file name for " + ToUtf8(base));
   return false;
 }
 
@@ -207,7 +207,7 @@ bool Truncate(Download& dl) {
   LARGE_INTEGER zero;
   zero.QuadPart = 0;
   if (!SetFilePointerEx(dl.file.get(), zero, nullptr, FILE_BEGIN) || !SetEndOfFile(dl.file.get())) {
-    Say("cannot rewind " + Narrow(dl.path) + ": " + standins::ErrorText(GetLastError()));
+    Say("cannot rewind " + ToUtf8(dl.path) + ": " + standins::ErrorText(GetLastError()));
     return false;
   }
   dl.have = 0;
@@ -218,7 +218,7 @@ bool WriteAll(Download& dl, const char* data, std::size_t n) {
   while (n > 0) {
     DWORD written = 0;
     if (!WriteFile(dl.file.get(), data, static_cast<DWORD>(n), &written, nullptr) || written == 0) {
-      Say("cannot write to " + Narrow(dl.path) + ": " + standins::ErrorText(GetLastError()));
+      Say("cannot write to " + ToUtf8(dl.path) + ": " + standins::ErrorText(GetLastError()));
       return false;
     }
     data += written;
@@ -237,7 +237,7 @@ Result Connect(const std::string& host, int port, Socket& sock) {
   addrinfo* raw = nullptr;
   if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &raw) != 0) {
     Say("unable to resolve host address '" + host + "'");
-    return Retry(kNetwork);
+    return Retry(Network);
   }
   AddrInfo addresses(raw);
   int error = 0;
@@ -247,19 +247,19 @@ Result Connect(const std::string& host, int port, Socket& sock) {
       error = WSAGetLastError();
       continue;
     }
-    DWORD timeout = kSocketTimeoutMs;
+    DWORD timeout = SocketTimeoutMs;
     setsockopt(s.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     setsockopt(s.get(), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     if (connect(s.get(), a->ai_addr, static_cast<int>(a->ai_addrlen)) == 0) {
       Say("Connecting to " + where + "... connected.");
       sock = std::move(s);
-      return {Outcome::kDone, kOk};
+      return {Outcome::Done, Ok};
     }
     error = WSAGetLastError();
   }
   Say("Connecting to " + where + "... failed: " +
       (error == WSAECONNREFUSED ? std::string("Connection refused") : standins::ErrorText(error)) + ".");
-  return Retry(kNetwork);
+  return Retry(Network);
 }
 
 bool SendAll(SOCKET s, const std::string& data) {
@@ -282,66 +282,66 @@ std::string Amount(std::uint64_t bytes) { return std::to_string(bytes); }
 
 Result ReadBody(SOCKET s, const web::ResponseHead& head, std::string pending, Download& dl) {
   bool chunked = head.IsChunked();
-  bool bad_length = false;
-  std::optional<std::uint64_t> declared = head.ContentLength(&bad_length);
-  if (bad_length && !chunked) {
+  bool badLength = false;
+  std::optional<std::uint64_t> declared = head.ContentLength(&badLength);
+  if (badLength && !chunked) {
     Say("the server sent a malformed Content-Length");
-    return Retry(kProtocol);
+    return Retry(Protocol);
   }
   // Plain values rather than an optional: GCC 12 warns falsely about optionals in this loop.
-  bool has_length = !chunked && (declared.has_value() || head.status == 204 || head.status == 205);
-  std::uint64_t length = has_length && declared ? *declared : 0;
+  bool hasLength = !chunked && (declared.has_value() || head.status == 204 || head.status == 205);
+  std::uint64_t length = hasLength && declared ? *declared : 0;
   std::uint64_t start = dl.have;
   std::uint64_t total = start + length;
-  Say("Length: " + (has_length ? Amount(total) : std::string(chunked ? "unspecified (chunked)" : "unspecified")));
-  Say("Saving to: '" + Narrow(dl.path) + "'");
+  Say("Length: " + (hasLength ? Amount(total) : std::string(chunked ? "unspecified (chunked)" : "unspecified")));
+  Say("Saving to: '" + ToUtf8(dl.path) + "'");
 
   web::ChunkDecoder decoder;
   std::vector<char> buf(64 * 1024);
   std::string data;
-  std::uint64_t next_report = 0;
-  const std::uint64_t report_step = has_length && total / 10 > (1u << 20) ? total / 10 : (8u << 20);
+  std::uint64_t nextReport = 0;
+  const std::uint64_t reportStep = hasLength && total / 10 > (1u << 20) ? total / 10 : (8u << 20);
   for (;;) {
     data.clear();
     if (chunked) {
-      if (decoder.Feed(pending.data(), pending.size(), data) == web::ChunkDecoder::State::kError) {
+      if (decoder.Feed(pending.data(), pending.size(), data) == web::ChunkDecoder::State::Error) {
         Say("the server sent a malformed chunked body");
-        return Retry(kProtocol);
+        return Retry(Protocol);
       }
-    } else if (has_length) {
+    } else if (hasLength) {
       std::uint64_t left = length - (dl.have - start);
       data.assign(pending, 0, static_cast<std::size_t>(left < pending.size() ? left : pending.size()));
     } else {
       data = pending;
     }
-    if (!WriteAll(dl, data.data(), data.size())) return Fatal(kFileIo);
+    if (!WriteAll(dl, data.data(), data.size())) return Fatal(FileIo);
 
-    if (dl.have >= next_report) {
+    if (dl.have >= nextReport) {
       if (dl.have > 0) {
         Say("  " + Amount(dl.have) +
-            (has_length ? " of " + Amount(total) + " bytes (" + std::to_string(total ? dl.have * 100 / total : 100) + "%)"
+            (hasLength ? " of " + Amount(total) + " bytes (" + std::to_string(total ? dl.have * 100 / total : 100) + "%)"
                         : std::string(" bytes")));
       }
-      next_report = dl.have + report_step;
+      nextReport = dl.have + reportStep;
     }
-    bool complete = chunked ? decoder.state() == web::ChunkDecoder::State::kDone
-                            : (has_length && dl.have - start >= length);
+    bool complete = chunked ? decoder.state() == web::ChunkDecoder::State::Done
+                            : (hasLength && dl.have - start >= length);
     if (complete) break;
 
     int n = Receive(s, buf);
     if (n == 0) {
-      if (!chunked && !has_length) break;  // no length given: the end of the connection ends the body
+      if (!chunked && !hasLength) break;  // no length given: the end of the connection ends the body
       Say("Connection closed at byte " + Amount(dl.have) + ". Retrying.");
-      return Retry(kNetwork);
+      return Retry(Network);
     }
     if (n < 0) {
       Say("Read error at byte " + Amount(dl.have) + ": " + standins::ErrorText(WSAGetLastError()) + ". Retrying.");
-      return Retry(kNetwork);
+      return Retry(Network);
     }
     pending.assign(buf.data(), static_cast<std::size_t>(n));
   }
-  Say("'" + Narrow(dl.path) + "' saved [" + Amount(dl.have) + (has_length ? "/" + Amount(total) : "") + "]");
-  return {Outcome::kDone, kOk};
+  Say("'" + ToUtf8(dl.path) + "' saved [" + Amount(dl.have) + (hasLength ? "/" + Amount(total) : "") + "]");
+  return {Outcome::Done, Ok};
 }
 
 // One try: connect, send, follow redirects and save the body.
@@ -349,13 +349,13 @@ Result Attempt(const Options& options, const web::Url& original, const std::opti
                Download& dl) {
   web::Url url = original;
   for (int redirects = 0;; ++redirects) {
-    bool via_proxy = proxy && !web::ExemptFromProxy(url.host, GetEnv(L"no_proxy"));
+    bool viaProxy = proxy && !web::ExemptFromProxy(url.host, GetEnv(L"no_proxy"));
     Socket sock;
-    Result connected = via_proxy ? Connect(proxy->host, proxy->port, sock) : Connect(url.host, url.port, sock);
-    if (connected.outcome != Outcome::kDone) return connected;
+    Result connected = viaProxy ? Connect(proxy->host, proxy->port, sock) : Connect(url.host, url.port, sock);
+    if (connected.outcome != Outcome::Done) return connected;
 
     // A proxy is sent the absolute URL; a server the path alone.
-    std::string request = "GET " + (via_proxy ? url.Absolute() : url.target) + " HTTP/1.1\r\n" +
+    std::string request = "GET " + (viaProxy ? url.Absolute() : url.target) + " HTTP/1.1\r\n" +
                           "Host: " + url.HostHeader() + "\r\n" +
                           "User-Agent: Wget/1.21 (VKR stand-in)\r\n"
                           "Accept: */*\r\n"
@@ -364,9 +364,9 @@ Result Attempt(const Options& options, const web::Url& original, const std::opti
     request += "Connection: close\r\n\r\n";
     if (!SendAll(sock.get(), request)) {
       Say("cannot send the request: " + standins::ErrorText(WSAGetLastError()));
-      return Retry(kNetwork);
+      return Retry(Network);
     }
-    Say(std::string(via_proxy ? "Proxy" : "HTTP") + " request sent, awaiting response... ");
+    Say(std::string(viaProxy ? "Proxy" : "HTTP") + " request sent, awaiting response... ");
 
     std::string received;
     std::vector<char> buf(16 * 1024);
@@ -378,7 +378,7 @@ Result Attempt(const Options& options, const web::Url& original, const std::opti
         head = web::ParseResponseHead(received.substr(0, end));
         if (!head) {
           Say("the server sent a malformed response");
-          return Retry(kProtocol);
+          return Retry(Protocol);
         }
         if (head->status >= 100 && head->status < 200) {  // an interim response: the real one follows
           received.erase(0, end);
@@ -386,14 +386,14 @@ Result Attempt(const Options& options, const web::Url& original, const std::opti
         }
         break;
       }
-      if (received.size() > kMaxHeadBytes) {
+      if (received.size() > MaxHeadBytes) {
         Say("the server's response head is too long");
-        return Retry(kProtocol);
+        return Retry(Protocol);
       }
       int n = Receive(sock.get(), buf);
       if (n <= 0) {
         Say(n == 0 ? "No data received." : "Read error: " + standins::ErrorText(WSAGetLastError()));
-        return Retry(kNetwork);
+        return Retry(Network);
       }
       received.append(buf.data(), static_cast<std::size_t>(n));
     }
@@ -404,17 +404,17 @@ Result Attempt(const Options& options, const web::Url& original, const std::opti
       std::optional<std::string> location = head->Header("Location");
       if (!location) {
         Say("ERROR " + std::to_string(status) + ": redirect without a Location.");
-        return Fatal(kServerError);
+        return Fatal(ServerError);
       }
-      bool other_scheme = false;
-      std::optional<web::Url> next = web::Resolve(url, *location, &other_scheme);
+      bool otherScheme = false;
+      std::optional<web::Url> next = web::Resolve(url, *location, &otherScheme);
       if (!next) {
-        Say(other_scheme ? "redirect to an unsupported scheme: " + *location : "malformed redirect: " + *location);
-        return Fatal(other_scheme ? kGeneric : kServerError);
+        Say(otherScheme ? "redirect to an unsupported scheme: " + *location : "malformed redirect: " + *location);
+        return Fatal(otherScheme ? Generic : ServerError);
       }
-      if (redirects >= kMaxRedirects) {
-        Say(std::to_string(kMaxRedirects) + " redirections exceeded.");
-        return Fatal(kServerError);
+      if (redirects >= MaxRedirects) {
+        Say(std::to_string(MaxRedirects) + " redirections exceeded.");
+        return Fatal(ServerError);
       }
       Say("Location: " + next->Absolute() + " [following]");
       url = *next;
@@ -422,31 +422,31 @@ Result Attempt(const Options& options, const web::Url& original, const std::opti
     }
     if (status == 416 && dl.file && dl.have > 0) {
       // The server will not resume: start the same file again on the next try.
-      return Truncate(dl) ? Retry(kServerError) : Fatal(kFileIo);
+      return Truncate(dl) ? Retry(ServerError) : Fatal(FileIo);
     }
     if (status >= 400 && status < 500) {
       Say("ERROR " + std::to_string(status) + ": " + head->reason + ".");
-      return Fatal(kServerError);
+      return Fatal(ServerError);
     }
     if (status >= 500) {
       Say("ERROR " + std::to_string(status) + ": " + head->reason + ".");
-      return Retry(kServerError);
+      return Retry(ServerError);
     }
     if (status < 200 || status >= 300) {
       Say("ERROR " + std::to_string(status) + ": unexpected response.");
-      return Fatal(kServerError);
+      return Fatal(ServerError);
     }
 
     if (!dl.file) {
-      if (!OpenNewFile(options, original, dl)) return Fatal(kFileIo);
+      if (!OpenNewFile(options, original, dl)) return Fatal(FileIo);
     } else if (status == 206) {
       std::optional<std::uint64_t> from = head->RangeStart();
       if (!from || *from != dl.have) {  // not the part we asked for: start the same file again
         Say("the server resumed at the wrong place");
-        return Truncate(dl) ? Retry(kProtocol) : Fatal(kFileIo);
+        return Truncate(dl) ? Retry(Protocol) : Fatal(FileIo);
       }
     } else if (!Truncate(dl)) {  // a whole body again: it replaces what the last try left
-      return Fatal(kFileIo);
+      return Fatal(FileIo);
     }
     return ReadBody(sock.get(), *head, received.substr(end), dl);
   }
@@ -454,39 +454,39 @@ Result Attempt(const Options& options, const web::Url& original, const std::opti
 
 int Run() {
   Options options;
-  if (!ParseOptions(standins::CommandArgs(), options)) return kUsage;
+  if (!ParseOptions(standins::CommandArgs(), options)) return Usage;
 
-  bool other_scheme = false;
-  std::optional<web::Url> url = web::ParseHttpUrl(options.url, &other_scheme);
+  bool otherScheme = false;
+  std::optional<web::Url> url = web::ParseHttpUrl(options.url, &otherScheme);
   if (!url) {
-    Say(options.url + (other_scheme ? ": Unsupported scheme." : ": Invalid URL."));
-    return kGeneric;
+    Say(options.url + (otherScheme ? ": Unsupported scheme." : ": Invalid URL."));
+    return Generic;
   }
   std::optional<web::Url> proxy;
-  std::string proxy_text = GetEnv(L"http_proxy");
-  if (!proxy_text.empty()) {
-    proxy = web::ParseProxy(proxy_text);
+  std::string proxyText = GetEnv(L"http_proxy");
+  if (!proxyText.empty()) {
+    proxy = web::ParseProxy(proxyText);
     if (!proxy) {
-      Say("Error parsing proxy URL " + proxy_text + ".");
-      return kGeneric;
+      Say("Error parsing proxy URL " + proxyText + ".");
+      return Generic;
     }
   }
 
   Winsock winsock;
   if (!winsock.ok()) {
     Say("cannot start Winsock");
-    return kNetwork;
+    return Network;
   }
   Download dl;
-  int last = kNetwork;
+  int last = Network;
   for (int attempt = 1; attempt <= options.tries; ++attempt) {
-    if (attempt > 1) Sleep(kRetryWaitMs);
+    if (attempt > 1) Sleep(RetryWaitMs);
     Say("--" + Now() + "--  " + (attempt > 1 ? "(try: " + std::to_string(attempt) + ")  " : std::string()) +
         url->Absolute());
     Result result = Attempt(options, *url, proxy, dl);
-    if (result.outcome == Outcome::kDone) return kOk;
+    if (result.outcome == Outcome::Done) return Ok;
     last = result.code;
-    if (result.outcome == Outcome::kFatal) return last;
+    if (result.outcome == Outcome::Fatal) return last;
   }
   Say("Giving up.");
   return last;

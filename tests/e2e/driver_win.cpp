@@ -2,7 +2,7 @@
 //
 //   e2e_driver.exe [--dir DIR] [--exe PATH] [--host-dir DIR] [--events FILE] [--timeout SECONDS] SCENARIO
 //
-// DIR is the program folder, USB.exe's current directory (default C:\Ohjelmatiedostot\VKR),
+// DIR is the program folder, USB.exe's current directory (default the sandbox's, SANDBOX_PROGRAM_FOLDER),
 // and PATH the program (default DIR\USB.exe). "host" steps are handed to the Linux side
 // through two files in the host folder: the driver writes "request" (one line), the other
 // side does the work and writes "reply", whose first line is "ok", says what went wrong, or
@@ -27,14 +27,15 @@
 
 #include "platform/clock_win.h"
 #include "platform/handle_win.h"
+#include "sandbox_names.h"
 #include "scenario.h"
+#include "window/ids.h"
 
 namespace {
 
 using e2e::Step;
 using e2e::StepKind;
 
-constexpr const char* FormClass = "USB.Form1";
 constexpr const char* BoxClass = "#32770";
 constexpr int BoxTextId = 0xFFFF;  // the STATIC that holds a message box's text
 
@@ -48,7 +49,7 @@ constexpr DWORD ExitTimeoutMs = 20000;
 constexpr DWORD HostTimeoutMs = 300000;
 
 struct Options {
-  std::string folder = "C:\\Ohjelmatiedostot\\VKR";
+  std::string folder = SANDBOX_PROGRAM_FOLDER;
   std::string exe;
   std::string hostFolder;
   std::string eventsFile;

@@ -151,13 +151,20 @@ std::vector<Step> ParseScenario(const std::string& content, std::vector<std::str
 }
 
 int ButtonId(const std::string& word) {
-  // Control id = 100 + the control's index in Form1's control table.
-  if (word == "1") return 102;      // Command2, "1. Alusta usb-muisti"
-  if (word == "2") return 103;      // Command1, "2. Lataa VKR-linux"
-  if (word == "3") return 106;      // Command5, "3. Asenna VKR-linux usb-muistille"
-  if (word == "sulje") return 101;  // Command3, "Sulje"
-  if (word == "help") return 107;   // Image4, the help picture
-  if (word == "credit") return 111; // Label7, the credit label
+  static const struct {
+    const char* word;
+    const char* control;
+  } clicked[] = {
+      {"1", "Command2"},       // "1. Alusta usb-muisti"
+      {"2", "Command1"},       // "2. Lataa VKR-linux"
+      {"3", "Command5"},       // "3. Asenna VKR-linux usb-muistille"
+      {"sulje", "Command3"},   // "Sulje"
+      {"help", "Image4"},      // the help picture
+      {"credit", "Label7"},    // the credit label
+  };
+  for (const auto& c : clicked) {
+    if (word == c.word) return window::ControlId(c.control);
+  }
   return 0;
 }
 

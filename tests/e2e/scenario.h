@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "window/controls.h"
+
 namespace e2e {
 
 // What one line of a scenario asks for. Actions do something to USB.exe or to the
@@ -47,10 +49,10 @@ bool IsCheck(StepKind kind);
 // as \x20). Each line that cannot be read adds one message to errors.
 std::vector<Step> ParseScenario(const std::string& content, std::vector<std::string>& errors);
 
-// Control ids in USB.exe's window: 100 + the control's index in Form1's control table.
-constexpr int DriveBoxId = 104;    // Text1
-constexpr int StatusLineId = 115;  // Label4
-constexpr int WebLinkId = 113;     // Label5, the web address
+// Control ids in USB.exe's window, as its control table gives them.
+inline const int DriveBoxId = window::ControlId("Text1");
+inline const int StatusLineId = window::ControlId("Label4");
+inline const int WebLinkId = window::ControlId("Label5");  // the web address
 
 // The control that "click WORD" names, by its control id in USB.exe's window; 0 if none.
 int ButtonId(const std::string& word);

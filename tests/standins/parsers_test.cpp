@@ -197,15 +197,15 @@ TEST(Http, DecodesChunkedBodiesHoweverTheyArrive) {
   using State = web::ChunkDecoder::State;
   struct Case { std::string wire; std::string data; State state; };
   const std::vector<Case> cases = {
-      {"5\r\nhello\r\n0\r\n\r\n", "hello", State::kDone},
-      {"5;name=v\r\nhello\r\n6\r\n world\r\n0\r\n\r\n", "hello world", State::kDone},
-      {"A\r\n0123456789\r\n0\r\nX-Trailer: t\r\n\r\nignored", "0123456789", State::kDone},
-      {"3\nabc\n0\n\n", "abc", State::kDone},
-      {"5\r\nhel", "hel", State::kMore},
-      {"zz\r\n", "", State::kError},
-      {"5\r\nhelloX\r\n", "hello", State::kError},
-      {"1111111111111111\r\n", "", State::kError},
-      {"\r\n", "", State::kError},
+      {"5\r\nhello\r\n0\r\n\r\n", "hello", State::Done},
+      {"5;name=v\r\nhello\r\n6\r\n world\r\n0\r\n\r\n", "hello world", State::Done},
+      {"A\r\n0123456789\r\n0\r\nX-Trailer: t\r\n\r\nignored", "0123456789", State::Done},
+      {"3\nabc\n0\n\n", "abc", State::Done},
+      {"5\r\nhel", "hel", State::More},
+      {"zz\r\n", "", State::Error},
+      {"5\r\nhelloX\r\n", "hello", State::Error},
+      {"1111111111111111\r\n", "", State::Error},
+      {"\r\n", "", State::Error},
   };
   for (const Case& c : cases) {
     web::ChunkDecoder whole;
@@ -214,7 +214,7 @@ TEST(Http, DecodesChunkedBodiesHoweverTheyArrive) {
     EXPECT_EQ(out, c.data) << c.wire;
     web::ChunkDecoder bytewise;  // the same bytes one at a time, as a slow network gives them
     std::string out2;
-    State state = State::kMore;
+    State state = State::More;
     for (char ch : c.wire) state = bytewise.Feed(&ch, 1, out2);
     EXPECT_EQ(state, c.state) << c.wire;
     EXPECT_EQ(out2, c.data) << c.wire;
@@ -239,7 +239,7 @@ TEST(Marker, ReadsFileSystemAndCapacity) {
     standins::MarkerFacts facts;
     EXPECT_EQ(standins::ReadMarkerFacts(c.text, facts).empty(), c.ok) << c.text;
     if (!c.ok) continue;
-    EXPECT_EQ(facts.file_system, c.fs) << c.text;
+    EXPECT_EQ(facts.fileSystem, c.fs) << c.text;
     EXPECT_EQ(facts.capacity.has_value() ? static_cast<long long>(*facts.capacity) : -1, c.capacity) << c.text;
     EXPECT_EQ(standins::IsFat32(facts), c.fat32) << c.text;
   }
@@ -270,7 +270,7 @@ iso::Item FileItem(std::vector<std::wstring> path, std::uint64_t size) {
 
 iso::Item FolderItem(std::vector<std::wstring> path) {
   iso::Item item;
-  item.is_directory = true;
+  item.isDirectory = true;
   item.path = std::move(path);
   return item;
 }
@@ -403,46 +403,46 @@ std::vector<std::uint8_t> Record(const std::string& name, std::uint32_t lba, std
 // A primary-names-only image whose root holds the given records; every file's data lies
 // past sector 20, in the zeros.
 SparseImage ImageWith(const std::vector<std::vector<std::uint8_t>>& files, std::uint64_t size) {
-  constexpr std::size_t kSector = 2048;
-  std::vector<std::uint8_t> head(20 * kSector, 0);
-  std::uint8_t* pvd = &head[16 * kSector];
+  constexpr std::size_t Sector = 2048;
+  std::vector<std::uint8_t> head(20 * Sector, 0);
+  std::uint8_t* pvd = &head[16 * Sector];
   pvd[0] = 1;
   std::memcpy(pvd + 1, "CD001", 5);
   pvd[6] = 1;
-  pvd[128] = kSector & 0xFF;
-  pvd[129] = kSector >> 8;
-  std::vector<std::uint8_t> root = Record(std::string(1, '\0'), 18, kSector, 2);
+  pvd[128] = Sector & 0xFF;
+  pvd[129] = Sector >> 8;
+  std::vector<std::uint8_t> root = Record(std::string(1, '\0'), 18, Sector, 2);
   std::memcpy(pvd + 156, root.data(), root.size());
-  std::uint8_t* end = &head[17 * kSector];
+  std::uint8_t* end = &head[17 * Sector];
   end[0] = 255;
   std::memcpy(end + 1, "CD001", 5);
   end[6] = 1;
-  std::vector<std::uint8_t> dir = Record(std::string(1, '\0'), 18, kSector, 2);
-  std::vector<std::uint8_t> dotdot = Record(std::string(1, '\1'), 18, kSector, 2);
+  std::vector<std::uint8_t> dir = Record(std::string(1, '\0'), 18, Sector, 2);
+  std::vector<std::uint8_t> dotdot = Record(std::string(1, '\1'), 18, Sector, 2);
   dir.insert(dir.end(), dotdot.begin(), dotdot.end());
   for (const auto& f : files) dir.insert(dir.end(), f.begin(), f.end());
-  std::memcpy(&head[18 * kSector], dir.data(), dir.size());
+  std::memcpy(&head[18 * Sector], dir.data(), dir.size());
   return SparseImage(std::move(head), size);
 }
 
 TEST(Fat32, AParsedImageWithA4GiBFileIsRefused) {
   // Two extents of one multi-extent file (flag 0x80 on all but the last) add up to 4 GiB.
   const std::uint32_t first = 0xFFFFF800u;  // whole sectors just below 4 GiB
-  const std::uint32_t data_lba = 32;
+  const std::uint32_t dataLba = 32;
   const std::uint64_t k4GiB = 4ull * 1024 * 1024 * 1024;
-  const std::uint64_t image_size = data_lba * 2048ull + k4GiB;
+  const std::uint64_t imageSize = dataLba * 2048ull + k4GiB;
   struct Case { const char* what; std::vector<std::vector<std::uint8_t>> records; std::uint64_t size; bool ok; };
   const std::vector<Case> cases = {
       {"4 GiB in two extents",
-       {Record("HUGE.BIN;1", data_lba, first, 0x80), Record("HUGE.BIN;1", data_lba + first / 2048, 2048, 0)},
+       {Record("HUGE.BIN;1", dataLba, first, 0x80), Record("HUGE.BIN;1", dataLba + first / 2048, 2048, 0)},
        k4GiB, false},
       {"4 GiB - 1 in two extents",
-       {Record("HUGE.BIN;1", data_lba, first, 0x80), Record("HUGE.BIN;1", data_lba + first / 2048, 2047, 0)},
+       {Record("HUGE.BIN;1", dataLba, first, 0x80), Record("HUGE.BIN;1", dataLba + first / 2048, 2047, 0)},
        k4GiB - 1, true},
-      {"a small file", {Record("SMALL.TXT;1", data_lba, 100, 0)}, 100, true},
+      {"a small file", {Record("SMALL.TXT;1", dataLba, 100, 0)}, 100, true},
   };
   for (const Case& c : cases) {
-    SparseImage image = ImageWith(c.records, image_size);
+    SparseImage image = ImageWith(c.records, imageSize);
     iso::Tree tree;
     ASSERT_EQ(iso::ReadTree(image, tree), "") << c.what;
     ASSERT_EQ(tree.files, 1u) << c.what;

@@ -21,16 +21,14 @@ int main() {
   // Like the installer's start record: only the size is set, no standard handles given.
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION raw{};
-  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &raw)) {
+  platform::UniqueProcessInformation process;
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, process.put())) {
     std::printf("start-failed %lu\n", GetLastError());
     return 1001;
   }
-  ProcessInfo process;
-  process.Take(raw);
-  WaitForSingleObject(process.process.get(), INFINITE);
+  WaitForSingleObject(process.process(), INFINITE);
   DWORD code = 0;
-  GetExitCodeProcess(process.process.get(), &code);
+  GetExitCodeProcess(process.process(), &code);
   std::printf("%lu\n", code);
   return static_cast<int>(code);
 }

@@ -3,6 +3,7 @@
 
 #include "fake_form.h"
 #include "window/drive_field.h"
+#include "window/text_case.h"
 
 namespace {
 

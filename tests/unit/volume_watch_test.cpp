@@ -1,7 +1,7 @@
 // Unit masks to drive letters, and which messages change the drive box.
 #include <gtest/gtest.h>
 
-#include "volume_watch/unit_mask.h"
+#include "volume_watch/volume_notice.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "msgbox/msgbox_win.h"
-#include "platform/ids.h"
 #include "win_test_support.h"
+#include "window/ids.h"
 
 namespace {
 

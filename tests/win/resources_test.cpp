@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/handle_win.h"
 #include "resource_ids.h"
 
 namespace {
@@ -38,30 +39,25 @@ class ProgramFile {
  public:
   ProgramFile() {
     const std::string path = ProgramPath();
-    if (!path.empty()) module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!path.empty()) module_.reset(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   }
-  ~ProgramFile() {
-    if (module_) FreeLibrary(module_);
-  }
-  ProgramFile(const ProgramFile&) = delete;
-  ProgramFile& operator=(const ProgramFile&) = delete;
 
-  HMODULE get() const { return module_; }
+  HMODULE get() const { return module_.get(); }
 
   // The bytes of one resource; empty when the file has no such resource.
   std::vector<uint8_t> Resource(LPCSTR type, int id) const {
     if (!module_) return {};
-    HRSRC info = FindResourceA(module_, MAKEINTRESOURCEA(id), type);
+    HRSRC info = FindResourceA(module_.get(), MAKEINTRESOURCEA(id), type);
     if (!info) return {};
-    HGLOBAL loaded = LoadResource(module_, info);
-    const DWORD size = SizeofResource(module_, info);
+    HGLOBAL loaded = LoadResource(module_.get(), info);
+    const DWORD size = SizeofResource(module_.get(), info);
     const auto* data = static_cast<const uint8_t*>(LockResource(loaded));
     if (!data) return {};
     return std::vector<uint8_t>(data, data + size);
   }
 
  private:
-  HMODULE module_ = nullptr;
+  platform::UniqueModule module_;
 };
 
 const ProgramFile& Program() {

@@ -4,10 +4,10 @@
 #include <windows.h>
 #include <dbt.h>
 
-#include "platform/ids.h"
 #include "volume_watch/volume_watch_win.h"
 #include "win_test_support.h"
 #include "window/form1_win.h"
+#include "window/ids.h"
 
 namespace {
 

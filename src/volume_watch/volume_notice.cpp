@@ -1,5 +1,5 @@
 // Unit-mask decoding and the notice decision.
-#include "volume_watch/unit_mask.h"
+#include "volume_watch/volume_notice.h"
 
 #include "services/status_sentences.h"
 

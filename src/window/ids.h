@@ -1,4 +1,4 @@
-// The program's own timer identifiers and window messages, in one place.
+// The window's own timer identifiers, window messages and window properties, in one place.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,9 @@ constexpr std::uintptr_t MsgBoxTimerId = 0x5001;
 // WM_APP + n: posted by the drive box to its form after a mouse click, so that the
 // click warning opens once the edit has finished with the mouse.
 constexpr unsigned int WmAppText1Click = 0x8000 + 1;
+
+// The window class of Form1, by which another program (the end-to-end driver) finds the window.
+constexpr const char* FormClass = "USB.Form1";
 
 // The window property through which the volume watcher reaches the drive box and
 // the status line of the window it watches.
