@@ -89,21 +89,21 @@ TEST(Fonts, CaptionsFitWhereTheyStand) {
   const std::set<std::string> ourCaptions{"Label5", "Label7"};
   const std::map<std::string, std::string> endsBefore{{"Label1", "Text1"}};
   int captionsMeasured = 0;
-  for (const auto& spec : window::Form1Controls()) {
-    if (spec.kind != window::ControlKind::Label) continue;
-    HWND label = form->Control(spec.name);
+  for (const auto& control : window::Form1Controls()) {
+    if (control.kind != window::ControlKind::Label) continue;
+    HWND label = form->Control(control.name);
     RECT area;
     ::GetClientRect(label, &area);
     if (area.bottom >= 2 * LineHeight(FontOf(label))) continue;  // room to wrap
     int room = area.right;
-    const auto before = endsBefore.find(spec.name);
+    const auto before = endsBefore.find(control.name);
     if (before != endsBefore.end()) {
       room = std::min<int>(room, LeftInParent(form->Control(before->second)) - LeftInParent(label));
     }
-    const Measured caption = Measure(spec.name, label, room);
+    const Measured caption = Measure(control.name, label, room);
     if (caption.text.empty()) continue;  // the status line: its sentences follow
     ++captionsMeasured;
-    if (ourCaptions.count(spec.name)) {
+    if (ourCaptions.count(control.name)) {
       EXPECT_LE(caption.width, caption.room) << caption;
     } else if (caption.width > caption.room) {
       std::cout << "a classic caption that does not fit: " << caption << "\n";
