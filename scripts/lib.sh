@@ -1,0 +1,65 @@
+# What every script of ours shares: messages, waiting with a limit, stopping what was started, and
+# Windows names for Linux paths. Source it from bash (once is enough; again does nothing); it sets
+# nothing but the functions below and LIB_NAME, the name that say and die put before each line (the
+# running script's path from the top of the project, unless LIB_NAME was set before).
+#
+#   say TEXT...                 "NAME: TEXT" on standard output
+#   die TEXT...                 "NAME: TEXT" on standard error, then exit 1
+#   wait_until SECONDS CMD...   runs CMD every 50 ms until it succeeds (status 0) or SECONDS have
+#                               passed (status 1); SECONDS may have a fraction
+#   at_exit CMD...              runs CMD when the script ends, or when it is stopped by INT or TERM
+#                               (which then end it with 130 or 143); the last one given runs first.
+#                               One argument is a piece of shell; several are a command and its words
+#   winpath PATH                prints PATH as Wine names it on its Z: drive (Z:\tmp\x for /tmp/x)
+
+[ -z "${LIB_ROOT:-}" ] || return 0
+LIB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if [ -z "${LIB_NAME:-}" ]; then
+  LIB_NAME=$(realpath -m "$0")
+  LIB_NAME=${LIB_NAME#"$LIB_ROOT"/}
+fi
+
+say() { echo "$LIB_NAME: $*"; }
+die() { echo "$LIB_NAME: $*" >&2; exit 1; }
+
+wait_until() {
+  local seconds=${1:?wait_until SECONDS COMMAND...} deadline
+  shift
+  deadline=$(( $(date +%s%N) + $(awk -v s="$seconds" 'BEGIN { printf "%d", s * 1000000000 }') ))
+  while :; do
+    "$@" && return 0
+    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+# The commands to run on the way out, last first. The traps are set once, by the first at_exit of
+# this shell; a subshell that calls at_exit gets traps of its own and runs only what it gave.
+_lib_exit_commands=()
+_lib_exit_owner=""
+_lib_run_exits() {
+  local i
+  trap - EXIT INT TERM
+  for (( i = ${#_lib_exit_commands[@]} - 1; i >= 0; i-- )); do eval "${_lib_exit_commands[i]}" || true; done
+  _lib_exit_commands=()
+}
+at_exit() {
+  [ $# -gt 0 ] || return 0
+  if [ "$_lib_exit_owner" != "$BASHPID" ]; then
+    # A subshell inherits the list but not the traps: what its parent gave is the parent's to run.
+    _lib_exit_commands=()
+    _lib_exit_owner=$BASHPID
+    trap _lib_run_exits EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+  fi
+  # One argument is a piece of shell ('stop_all; wineserver -k'); several are one command and its words.
+  if [ $# -eq 1 ]; then _lib_exit_commands+=("$1")
+  else local quoted; printf -v quoted '%q ' "$@"; _lib_exit_commands+=("$quoted"); fi
+}
+
+winpath() {
+  local path
+  path=$(realpath -m "${1:?winpath PATH}")
+  printf 'Z:%s\n' "${path//\//\\}"
+}
