@@ -4,6 +4,7 @@
 # The prefix's kind follows the Windows build that this machine runs (scripts/machine.sh):
 # 32-bit where the machine runs 32-bit code, else 64-bit.
 
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/machine.sh"
 machine_decide || return 1
 export WINEARCH=$USB_WINEARCH
@@ -29,22 +30,22 @@ wine_loader_path() {
 }
 wine_loader_path
 
+# _display_up N: our Xvfb is alive and answers on :N.
+_display_up() {
+  kill -0 "$_xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$1" ] && xdpyinfo -display ":$1" >/dev/null 2>&1
+}
 # Starts an Xvfb on the first free display from ${DISPLAY_BASE:-90} up and exports DISPLAY.
 # Another Xvfb may take the same number at the same moment: then ours dies and we try the next.
 start_display() {
-  local n=${DISPLAY_BASE:-90} tries i
-  for tries in $(seq 1 20); do
+  local n=${DISPLAY_BASE:-90} tries
+  for (( tries = 0; tries < 20; tries++ )); do
     while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
     Xvfb ":${n}" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     _xvfb_pid=$!
-    for i in $(seq 1 100); do
-      kill -0 "$_xvfb_pid" 2>/dev/null || break
-      if [ -e "/tmp/.X11-unix/X${n}" ] && xdpyinfo -display ":${n}" >/dev/null 2>&1; then
-        export DISPLAY=":${n}"
-        return 0
-      fi
-      sleep 0.05
-    done
+    if wait_until 5 _display_up "$n"; then
+      export DISPLAY=":${n}"
+      return 0
+    fi
     kill "$_xvfb_pid" 2>/dev/null || true
     wait "$_xvfb_pid" 2>/dev/null || true
     _xvfb_pid=""

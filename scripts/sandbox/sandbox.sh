@@ -1,10 +1,13 @@
-# The sandbox in which USB.exe does its whole job on Linux: program folder, live image, download server, stick, fake UDisks2, boot check.
+# The running sandbox in which USB.exe does its whole job on Linux: program folder, live image,
+# download server, stick, and the fake UDisks2 service on a private bus that plugs the stick in.
+# (Packing a stick into a disk image is stick_image.sh's; booting one, boot.sh's.)
 #
 # Source it from bash (scripts/wine-env.sh alongside for the display and the prefix). Every function can
-# be called again without harm; whatever one starts, sandbox_stop_all stops by its PID, so a caller sets
-#   trap 'sandbox_stop_all; stop_all' EXIT
-# Order that matters: sandbox_udisks_start before the prefix's first wine command (Wine's mount manager
-# looks for the bus only when the wineserver starts), then wine_prefix, then sandbox_wine_drives.
+# be called again without harm; whatever one starts, sandbox_stop_all stops by its PID, so a caller says
+#   at_exit 'sandbox_stop_all; stop_all'
+# sandbox_up brings it all up in the one order that works: the bus before the prefix's first wine
+# command (Wine's mount manager looks for the bus only when the wineserver starts), then the prefix,
+# then its drive letters.
 #
 # Settings (set before sourcing or before the call):
 #   SANDBOX_CACHE  where the live image and the kernel are kept between runs (default build/sandbox)
@@ -12,15 +15,9 @@
 #                  folder under SANDBOX_CACHE, removed by sandbox_stop_all)
 #   SANDBOX_PREMADE_IMAGE  a live image made beforehand, to use as it is instead of making one
 
-SANDBOX_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-SANDBOX_REPO=$(cd "$SANDBOX_LIB_DIR/../.." && pwd)
+# shellcheck source=common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 : "${SANDBOX_CACHE:=$SANDBOX_REPO/build/sandbox}"
-# The program folder, the stand-ins, the image, the marker, the SYSLINUX modules, the menu title.
-# shellcheck source=names.sh
-source "$SANDBOX_LIB_DIR/names.sh"
-SANDBOX_BOOTED_LINE="Solvara live: booted"
-# Debian's python3-dbus and python3-gi belong to the system python, not to one that PATH may find first.
-SANDBOX_PYTHON=/usr/bin/python3
 
 SANDBOX_PROGRAM_DIR=""
 SANDBOX_IMAGE=""
@@ -33,17 +30,10 @@ SANDBOX_DBUS_PID=""
 SANDBOX_UDISKS_PID=""
 SANDBOX_UDISKS_STICK=""
 SANDBOX_DEVICE_NODE=""
-SANDBOX_QEMU_PID=""
 _sandbox_made_run=""
 
-_sandbox_say() { echo "sandbox: $*" >&2; }
-_sandbox_alive() { [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; }
-_sandbox_kill() {
-  local pid=${1:-}
-  [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
+# _sandbox_started PID FILE: the process PID is running and has written FILE.
+_sandbox_started() { _sandbox_alive "$1" && [ -s "$2" ]; }
 
 # Makes the run folder once per sandbox. Call it as a command, not in $(...), so the name sticks.
 _sandbox_rundir() {
@@ -127,7 +117,7 @@ sandbox_image() {
 # at it, so that the downloader's requests for SANDBOX_DOWNLOAD_HOST land there. Sets
 # SANDBOX_HTTP_PID and SANDBOX_HTTP_PORT. Already serving that folder, it only exports http_proxy again.
 sandbox_http_start() {
-  local www=${1:-$SANDBOX_WWW} i
+  local www=${1:-$SANDBOX_WWW}
   [ -n "$www" ] && [ -d "$www" ] || { _sandbox_say "sandbox_http_start: no folder to serve (run sandbox_image first)"; return 1; }
   www=$(cd "$www" && pwd)
   if _sandbox_alive "$SANDBOX_HTTP_PID"; then
@@ -142,12 +132,7 @@ sandbox_http_start() {
   "$SANDBOX_PYTHON" "$SANDBOX_LIB_DIR/http_server.py" "$www" "$SANDBOX_RUN/http.port" "$SANDBOX_DOWNLOAD_HOST" \
     </dev/null >>"$SANDBOX_RUN/http.log" 2>&1 &
   SANDBOX_HTTP_PID=$!
-  for i in $(seq 1 100); do
-    [ -s "$SANDBOX_RUN/http.port" ] && break
-    _sandbox_alive "$SANDBOX_HTTP_PID" || break
-    sleep 0.05
-  done
-  if [ ! -s "$SANDBOX_RUN/http.port" ]; then
+  if ! wait_until 5 _sandbox_started "$SANDBOX_HTTP_PID" "$SANDBOX_RUN/http.port"; then
     _sandbox_say "the download server did not start:"; cat "$SANDBOX_RUN/http.log" >&2
     _sandbox_kill "$SANDBOX_HTTP_PID"; SANDBOX_HTTP_PID=""
     return 1
@@ -194,7 +179,7 @@ sandbox_stick() {
 # Sets SANDBOX_DBUS_PID, SANDBOX_UDISKS_PID and SANDBOX_DEVICE_NODE. Already running for that
 # stick, it does nothing; for another stick it starts anew on a new bus (so Wine must start anew too).
 sandbox_udisks_start() {
-  local stick=${1:?sandbox_udisks_start STICK_DIR} i
+  local stick=${1:?sandbox_udisks_start STICK_DIR}
   stick=$(cd "$stick" && pwd) || return 1
   if _sandbox_alive "$SANDBOX_UDISKS_PID" && _sandbox_alive "$SANDBOX_DBUS_PID" && [ "$SANDBOX_UDISKS_STICK" = "$stick" ]; then
     return 0
@@ -208,12 +193,7 @@ sandbox_udisks_start() {
   dbus-daemon --config-file="$SANDBOX_LIB_DIR/bus.conf" --nofork --nopidfile --print-address=3 \
     3>"$SANDBOX_RUN/bus.address" </dev/null >>"$SANDBOX_RUN/dbus.log" 2>&1 &
   SANDBOX_DBUS_PID=$!
-  for i in $(seq 1 100); do
-    [ -s "$SANDBOX_RUN/bus.address" ] && break
-    _sandbox_alive "$SANDBOX_DBUS_PID" || break
-    sleep 0.05
-  done
-  if [ ! -s "$SANDBOX_RUN/bus.address" ]; then
+  if ! wait_until 5 _sandbox_started "$SANDBOX_DBUS_PID" "$SANDBOX_RUN/bus.address"; then
     _sandbox_say "the private bus did not start:"; cat "$SANDBOX_RUN/dbus.log" >&2
     sandbox_udisks_stop; return 1
   fi
@@ -226,11 +206,7 @@ sandbox_udisks_start() {
     </dev/null >>"$SANDBOX_RUN/udisks.log" 2>&1 &
   SANDBOX_UDISKS_PID=$!
   SANDBOX_UDISKS_STICK=$stick
-  for i in $(seq 1 100); do
-    sandbox_stick_state >/dev/null 2>&1 && return 0
-    _sandbox_alive "$SANDBOX_UDISKS_PID" || break
-    sleep 0.05
-  done
+  wait_until 5 eval '_sandbox_alive "$SANDBOX_UDISKS_PID" && sandbox_stick_state >/dev/null 2>&1' && return 0
   _sandbox_say "the fake UDisks2 service did not start:"; cat "$SANDBOX_RUN/udisks.log" >&2
   sandbox_udisks_stop
   return 1
@@ -238,7 +214,6 @@ sandbox_udisks_start() {
 
 sandbox_udisks_stop() {
   _sandbox_kill "$SANDBOX_UDISKS_PID"; SANDBOX_UDISKS_PID=""; SANDBOX_UDISKS_STICK=""
-SANDBOX_UDISKS_STICK=""
   _sandbox_kill "$SANDBOX_DBUS_PID"; SANDBOX_DBUS_PID=""
   if [ -n "$SANDBOX_DEVICE_NODE" ]; then rm -f "$SANDBOX_DEVICE_NODE"; SANDBOX_DEVICE_NODE=""; fi
 }
@@ -302,190 +277,33 @@ sandbox_load_state() {
   export DBUS_SYSTEM_BUS_ADDRESS
 }
 
-# sandbox_stick_image STICK_DIR OUT.img [mbr|whole-disk]
-# Packs the stick folder into a disk image laid out as a real stick: an MBR with Debian's
-# SYSLINUX boot code (mbr.bin) and one active FAT32 partition (type 0x0c) from 1 MiB on, and
-# SYSLINUX's boot sector in that partition, installed with Debian's syslinux --install, which on a
-# real stick is syslinux.exe's work. "whole-disk" leaves out the partition table: the FAT32 file
-# system then starts at the first sector (a "superfloppy"). Then it reads every file back out of
-# the image and compares it with the folder: all must be equal byte for byte except ldlinux.sys
-# and ldlinux.c32, which syslinux --install writes itself; those it names.
-# Wine keeps the label and serial number of a drive that is a folder in the files .windows-label
-# and .windows-serial: they become the image's label and serial (label VKR when there is none)
-# instead of files, as on a real stick. The sandbox marker is a file on the stick like any other.
-SANDBOX_PARTITION_START=2048   # sectors of 512 bytes: 1 MiB, where partitioning tools start
-sandbox_stick_image() {
-  local stick=${1:?sandbox_stick_image STICK_DIR OUT.img [mbr|whole-disk]} out=${2:?sandbox_stick_image STICK_DIR OUT.img}
-  local layout=${3:-mbr}
-  local bytes mib tmp rc=0 rel label=VKR serial=1A2B3C4D offset=0 fs
-  [ -d "$stick" ] || { _sandbox_say "no stick folder at $stick"; return 1; }
-  case "$layout" in
-    mbr) offset=$((SANDBOX_PARTITION_START * 512)) ;;
-    whole-disk) offset=0 ;;
-    *) _sandbox_say "unknown layout $layout (mbr or whole-disk)"; return 1 ;;
-  esac
-  stick=$(realpath "$stick"); out=$(realpath -m "$out")
-  export MTOOLS_SKIP_CHECK=1
-  bytes=$(du -sb --apparent-size "$stick" | cut -f1)
-  # FAT32 wants at least 65525 clusters, so never less than 64 MiB; then room for the files and
-  # for the per-file cluster slack.
-  mib=$(( bytes * 12 / 10 / 1048576 + 16 ))
-  [ "$mib" -ge 64 ] || mib=64
-  mib=$(( mib + offset / 1048576 ))
-  mkdir -p "$(dirname "$out")"
-  rm -f "$out"
-  truncate -s "${mib}M" "$out"
-  tmp=$(mktemp -d "${TMPDIR:-/tmp}/vkr-stick-image.XXXXXX")
-  if [ -s "$stick/.windows-label" ]; then label=$(tr -d '\r\n' <"$stick/.windows-label" | cut -c1-11); fi
-  if grep -qxE '[0-9A-Fa-f]{1,8}' "$stick/.windows-serial" 2>/dev/null; then serial=$(tr -d '\r\n' <"$stick/.windows-serial"); fi
-  if [ "$layout" = mbr ]; then
-    if [ ! -f /usr/lib/syslinux/mbr/mbr.bin ]; then
-      _sandbox_say "/usr/lib/syslinux/mbr/mbr.bin is missing (Debian package syslinux-common)"; rm -rf "$tmp"; return 1
-    fi
-    # The disk identifier follows the volume's serial number, so the same stick gives the same image.
-    if ! printf 'label: dos\nlabel-id: 0x%08x\nstart=%d, type=c, bootable\n' "$((16#$serial))" "$SANDBOX_PARTITION_START" |
-        sfdisk --no-reread --no-tell-kernel "$out" >"$tmp/sfdisk.log" 2>&1; then
-      cat "$tmp/sfdisk.log" >&2; _sandbox_say "sfdisk could not partition $out"; rm -rf "$tmp"; return 1
-    fi
-    # The boot code only: the partition table after byte 440 stays as sfdisk wrote it.
-    dd if=/usr/lib/syslinux/mbr/mbr.bin of="$out" bs=440 count=1 conv=notrunc status=none
-  fi
-  # -h: the hidden sectors before the file system, which its boot sector must know to boot.
-  if ! mkfs.fat -F 32 -n "$label" -i "$serial" --offset "$((offset / 512))" -h "$((offset / 512))" "$out" \
-      $(( (mib * 1048576 - offset) / 1024 )) >"$tmp/mkfs.log" 2>&1; then
-    cat "$tmp/mkfs.log" >&2; rm -rf "$tmp"; return 1
-  fi
-  fs="$out@@$offset"
-  # Name clashes cannot happen from a real folder, but mtools would ask about one: with no one to
-  # answer (stdin closed) it skips the file, and the read-back below then reports it.
-  local -a top=()
-  mapfile -d '' top < <(cd "$stick" && find . -mindepth 1 -maxdepth 1 ! -name .windows-label ! -name .windows-serial -printf '%P\0')
-  if [ ${#top[@]} -gt 0 ]; then
-    if ! (cd "$stick" && mcopy -i "$fs" -s -m -Q "${top[@]}" ::/) </dev/null >"$tmp/mcopy.log" 2>&1; then
-      cat "$tmp/mcopy.log" >&2; _sandbox_say "mcopy could not copy the stick into $out"; rm -rf "$tmp"; return 1
-    fi
-  fi
-  if ! syslinux --install --offset "$offset" "$out" >"$tmp/syslinux.log" 2>&1; then
-    cat "$tmp/syslinux.log" >&2; _sandbox_say "syslinux --install failed on $out"; rm -rf "$tmp"; return 1
-  fi
-
-  mkdir "$tmp/back"
-  mcopy -i "$fs" -s -n -m -- '::/*' "$tmp/back/" </dev/null >"$tmp/back.log" 2>&1 || { cat "$tmp/back.log" >&2; rc=1; }
-  while IFS= read -r -d '' rel; do
-    case "$rel" in
-      ldlinux.sys|ldlinux.c32)
-        if [ ! -f "$tmp/back/$rel" ]; then _sandbox_say "$rel is missing from the image"; rc=1
-        elif [ -f "$stick/$rel" ] && cmp -s "$stick/$rel" "$tmp/back/$rel"; then _sandbox_say "$rel: as on the stick"
-        else _sandbox_say "$rel: written by syslinux --install"; fi ;;
-      *)
-        if [ ! -f "$tmp/back/$rel" ]; then _sandbox_say "$rel is on the stick but not in the image"; rc=1
-        elif ! cmp -s "$stick/$rel" "$tmp/back/$rel"; then _sandbox_say "$rel differs between the stick and the image"; rc=1; fi ;;
-    esac
-  done < <(cd "$stick" && find . -type f ! -path ./.windows-label ! -path ./.windows-serial -printf '%P\0'
-           for rel in ldlinux.sys ldlinux.c32; do [ -f "$rel" ] || printf '%s\0' "$rel"; done)
-  while IFS= read -r -d '' rel; do
-    case "$rel" in ldlinux.sys|ldlinux.c32) ;; *)
-      [ -f "$stick/$rel" ] || { _sandbox_say "$rel is in the image but not on the stick"; rc=1; } ;;
-    esac
-  done < <(cd "$tmp/back" && find . -type f -printf '%P\0')
-  rm -rf "$tmp"
-  if [ "$rc" -eq 0 ]; then
-    if [ "$layout" = mbr ]; then
-      _sandbox_say "packed $stick into $out (${mib} MiB, MBR with one active FAT32 partition from $((offset / 1048576)) MiB, label $label)"
-    else
-      _sandbox_say "packed $stick into $out (${mib} MiB, FAT32 on the whole disk, label $label)"
-    fi
-  fi
-  return "$rc"
-}
-
-# sandbox_boot IMG LOG [LIMIT_SECONDS] [bios|uefi]
-# Boots IMG as the first hard disk in QEMU (software emulation; the image itself is not changed) and
-# writes the serial line to LOG. Succeeds only when the menu title and after it the live system's
-# line have appeared and QEMU then powered off by itself within LIMIT_SECONDS (default 120). Known
-# dead ends (no loader, no kernel, no boot sector, a panic) end the run at once instead of at the
-# limit, and the line that ended it is named. bios (the default) is SeaBIOS, which starts SYSLINUX
-# from the boot sector; uefi is Debian's OVMF, which starts EFI/BOOT/BOOTX64.EFI from the FAT32
-# volume. GRUB under OVMF needs more than 256 MiB to load the initramfs, so both get 512.
-SANDBOX_OVMF=/usr/share/ovmf/OVMF.fd
-sandbox_boot() {
-  local img=${1:?sandbox_boot IMG LOG [LIMIT] [bios|uefi]} log=${2:?sandbox_boot IMG LOG [LIMIT] [bios|uefi]}
-  local limit=${3:-120} firmware=${4:-bios}
-  local start now elapsed rc="" verdict="" title_at booted_at cr=$'\r' line
-  local -a firmware_args=() dead_ends=()
-  [ -f "$img" ] || { _sandbox_say "no image at $img"; return 1; }
-  # Each of these ends in the boot loader's prompt, a retry loop, a reboot or the firmware's own
-  # menu, never in success. (Extended regular expressions; the match up to the line's end is shown.)
-  case "$firmware" in
-    bios)
-      # The menu reports a missing kernel as "Loading /casper/vmlinuz... failed: ..." and shows
-      # itself again; the plain prompt says "Could not find kernel image".
-      dead_ends=('Loading [^ ]*\.\.\. failed' 'Could not find kernel image' 'Kernel panic' 'No bootable device'
-                 'Boot failed' 'Failed to load' 'No DEFAULT or UI configuration directive') ;;
-    uefi)
-      [ -f "$SANDBOX_OVMF" ] || { _sandbox_say "$SANDBOX_OVMF is missing (Debian package ovmf)"; return 1; }
-      firmware_args=(-bios "$SANDBOX_OVMF")
-      # Not a bare "failed to load": every UEFI boot prints one for QEMU's empty DVD-ROM drive.
-      # The hard disk's line means that it holds no EFI/BOOT/BOOTX64.EFI that the firmware could
-      # start; after it OVMF would try the network and then sit in its setup screen for ever.
-      dead_ends=('failed to load Boot[0-9A-F]{4} "UEFI QEMU HARDDISK' "error: file \`[^']*' not found"
-                 'error: out of memory' 'VKR: no live system here' 'Kernel panic') ;;
-    *) _sandbox_say "unknown firmware $firmware (bios or uefi)"; return 1 ;;
-  esac
-  mkdir -p "$(dirname "$log")"
-  : >"$log"
-  start=$(date +%s%N)
-  qemu-system-x86_64 -nographic -no-reboot -m 512 -accel tcg -nic none "${firmware_args[@]}" \
-    -drive "file=$img,format=raw,if=ide,snapshot=on" </dev/null >"$log" 2>&1 &
-  SANDBOX_QEMU_PID=$!
-  local -a grep_args=()
-  for line in "${dead_ends[@]}"; do grep_args+=(-e "$line"); done
-  while :; do
-    if ! _sandbox_alive "$SANDBOX_QEMU_PID"; then
-      # (Written so that a caller's set -e does not end the script on QEMU's code.)
-      wait "$SANDBOX_QEMU_PID" && rc=0 || rc=$?
-      break
-    fi
-    if grep -aqE "${grep_args[@]}" "$log"; then
-      grep_args=()
-      for line in "${dead_ends[@]}"; do grep_args+=(-e "$line[^$cr]*"); done
-      verdict="dead end: $(grep -aoE -m1 "${grep_args[@]}" "$log" | head -1 || true)"
-      break
-    fi
-    now=$(date +%s%N)
-    if [ $(( (now - start) / 1000000000 )) -ge "$limit" ]; then
-      verdict="no power-off within ${limit} s"
-      break
-    fi
-    sleep 0.2
-  done
-  if [ -n "$verdict" ]; then _sandbox_kill "$SANDBOX_QEMU_PID"; fi
-  SANDBOX_QEMU_PID=""
-  now=$(date +%s%N)
-  elapsed=$(( (now - start) / 1000000 ))
-  elapsed="$((elapsed / 1000)).$(printf '%03d' $((elapsed % 1000)))"
-
-  title_at=$(grep -abo -m1 -F "$SANDBOX_MENU_TITLE" "$log" | head -1 | cut -d: -f1 || true)
-  booted_at=$(grep -abo -m1 -F "$SANDBOX_BOOTED_LINE" "$log" | head -1 | cut -d: -f1 || true)
-  if [ -z "$verdict" ]; then
-    if [ "$rc" -ne 0 ]; then verdict="QEMU exited with code $rc"
-    elif [ -z "$title_at" ]; then verdict="the menu title \"$SANDBOX_MENU_TITLE\" never appeared"
-    elif [ -z "$booted_at" ]; then verdict="the live system never said \"$SANDBOX_BOOTED_LINE\""
-    elif [ "$booted_at" -lt "$title_at" ]; then verdict="\"$SANDBOX_BOOTED_LINE\" came before the menu"
-    fi
-  fi
-  if [ -n "$verdict" ]; then
-    _sandbox_say "$firmware boot of $img FAILED after ${elapsed} s: $verdict (serial log: $log)"
-    return 1
-  fi
-  _sandbox_say "$firmware boot of $img passed in ${elapsed} s: menu, \"$(grep -ao -m1 "$SANDBOX_BOOTED_LINE[^$cr]*" "$log" | head -1)\", power-off (serial log: $log)"
+# sandbox_up PREFIX STICK_DIR [USB_EXE STANDINS_DIR]
+# Brings the whole sandbox up, in the order that works: the demo image (made once), the stick
+# (emptied, unplugged), the private bus with the fake UDisks2 service, then the Wine prefix PREFIX
+# (made or reused, with a wineserver started anew so that Wine's mount manager finds the bus),
+# its drive letters (the stick gets E:), the program folder with USB_EXE and the stand-ins of
+# STANDINS_DIR (left out when not given), and the download server (http_proxy points at it).
+# Needs scripts/wine-env.sh sourced and a display started. Exports WINEPREFIX; sets what each step
+# sets (SANDBOX_IMAGE, SANDBOX_STICK, SANDBOX_PROGRAM_DIR, ...). Fails, saying where, at the first
+# step that fails.
+sandbox_up() {
+  local prefix=${1:?sandbox_up PREFIX STICK_DIR [USB_EXE STANDINS_DIR]} stick=${2:?sandbox_up PREFIX STICK_DIR}
+  local exe=${3:-} standins=${4:-}
+  sandbox_image || { _sandbox_say "the demo live image could not be made"; return 1; }
+  sandbox_stick "$stick" --empty || return 1
+  sandbox_udisks_start "$SANDBOX_STICK" || return 1
+  # A wineserver left running for the prefix would not see the new bus: it goes first.
+  if [ -f "$prefix/system.reg" ]; then WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true; fi
+  wine_prefix "$prefix" || { _sandbox_say "the Wine prefix $prefix could not be made"; return 1; }
+  sandbox_wine_drives || return 1
+  sandbox_program_folder "$WINEPREFIX" "$exe" "$standins" || return 1
+  sandbox_http_start
 }
 
 # sandbox_stop_all
-# Stops what this sandbox started (QEMU, download server, fake UDisks2, private bus), each by its
-# PID, and removes its run folder if it made one. Wine and Xvfb are wine-env.sh's stop_all.
+# Stops what this sandbox started (download server, fake UDisks2, private bus), each by its PID,
+# and removes its run folder if it made one. Wine and Xvfb are wine-env.sh's stop_all.
 sandbox_stop_all() {
-  _sandbox_kill "$SANDBOX_QEMU_PID"; SANDBOX_QEMU_PID=""
   sandbox_http_stop
   sandbox_udisks_stop
   if [ -n "$_sandbox_made_run" ] && [ -n "${SANDBOX_RUN:-}" ]; then
