@@ -1,7 +1,10 @@
 // Message boxes read and closed from a thread timer, and small file helpers.
 #include "win_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/handle_win.h"
+#include "volume_watch/volume_watch_win.h"
 
 #include <commctrl.h>
 
@@ -336,4 +339,74 @@ bool GdiTally::counts(const char* function) const {
   return false;
 }
 
+}  // namespace wintest
+
+namespace wintest {
+namespace {
+
+// The tests of one program run in one process, one after another, so whatever a test leaves
+// behind meets the next: a watcher still hooked on a window, a window of its own, a WM_QUIT that
+// ends the next message loop at once (a message box among them), another current directory.
+// After each test this listener looks for each, names it as a failure of the program, and clears
+// it, so that no test's outcome depends on the order in which they run.
+class LeftBehind : public ::testing::EmptyTestEventListener {
+ public:
+  void OnTestStart(const ::testing::TestInfo&) override {
+    OwnerWindow();  // shared by the tests that need an owner, made once
+    before_ = ThreadWindows();
+    directory_ = CurrentDirectory();
+  }
+
+  void OnTestEnd(const ::testing::TestInfo& test) override {
+    std::string left;
+    if (volume_watch::CurrentHookState().hookedWindow != nullptr) {
+      left += " a watched window;";
+      volume_watch::Unhook();
+    }
+    for (HWND window : ThreadWindows()) {
+      if (before_.count(window) != 0 || !::IsWindow(window)) continue;
+      left += " a window of class " + ClassOf(window) + ";";
+      ::DestroyWindow(window);
+    }
+    MSG quit;
+    if (::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) left += " a WM_QUIT;";
+    if (CurrentDirectory() != directory_) {
+      left += " another current directory;";
+      ::SetCurrentDirectoryW(directory_.c_str());
+    }
+    if (!left.empty()) ADD_FAILURE() << test.test_suite_name() << "." << test.name() << " left behind:" << left;
+  }
+
+ private:
+  static std::set<HWND> ThreadWindows() {
+    std::set<HWND> windows;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &AddWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+  }
+  static BOOL CALLBACK AddWindow(HWND window, LPARAM windows) {
+    reinterpret_cast<std::set<HWND>*>(windows)->insert(window);
+    return TRUE;
+  }
+  static std::string ClassOf(HWND window) {
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    return name;
+  }
+  static std::wstring CurrentDirectory() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    ::GetCurrentDirectoryW(MAX_PATH + 1, folder);
+    return folder;
+  }
+
+  std::set<HWND> before_;
+  std::wstring directory_;
+};
+
+// Registered before gtest_main runs the tests.
+const bool leftBehindListening = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new LeftBehind);
+  return true;
+}();
+
+}  // namespace
 }  // namespace wintest
