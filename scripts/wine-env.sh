@@ -55,13 +55,25 @@ start_display() {
   return 1
 }
 
+# The new prefix that wineboot makes, kept to be copied: wineboot takes 10 to 25 s a prefix here
+# (a minute or more in the virtual machine), a copy a fraction of a second, and a test run makes
+# eight. USB_PREFIX_TEMPLATE=DIR names the copy; by default it is kept outside the clone, like the
+# compiler cache, in USB_PREFIX_CACHE (default /var/cache/usb-test-prefix), one per kind of prefix
+# and Wine's packages, so that a Wine that changes makes its own. Prints the folder.
+wine_prefix_template() {
+  if [ -n "${USB_PREFIX_TEMPLATE:-}" ]; then echo "$USB_PREFIX_TEMPLATE"; return; fi
+  local key
+  key=$( (echo "$WINEARCH $WINEDLLOVERRIDES"; dpkg-query -W -f='${Package} ${Version}\n' 'wine*' 2>/dev/null | sort) |
+    sha256sum | cut -c1-16)
+  echo "${USB_PREFIX_CACHE:-/var/cache/usb-test-prefix}/$WINEARCH-$key"
+}
+
 # Makes (or reuses) a Wine prefix of the kind WINEARCH in DIR and exports WINEPREFIX.
 # A prefix of the other kind, left by an earlier run, is made anew: Wine cannot change it.
+# A new one is a copy of the template (wine_prefix_template), which the first new one fills
+# (under a lock, and only once it is whole: its "complete" mark).
 # Managed=N: with no window manager on Xvfb, managed windows get no frames and
 # every window that closes stalls about two seconds.
-# USB_PREFIX_TEMPLATE=DIR: a new prefix is a copy of DIR, which the first new prefix fills; where
-# Wine is slow to set one up (the virtual machine that runs the PE32's layers: a minute or more
-# each), every later layer saves that minute.
 wine_prefix() {
   export WINEPREFIX="$1"
   if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx "#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
@@ -70,19 +82,39 @@ wine_prefix() {
   fi
   mkdir -p "$WINEPREFIX"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    local template=${USB_PREFIX_TEMPLATE:-}
-    if [ -n "$template" ] && grep -qx "#arch=$WINEARCH" "$template/system.reg" 2>/dev/null; then
-      cp -a "$template/." "$WINEPREFIX/"
+    local template
+    template=$(wine_prefix_template)
+    if [ -f "$template/complete" ] && grep -qx "#arch=$WINEARCH" "$template/system.reg" 2>/dev/null; then
+      cp -a "$template/." "$WINEPREFIX/" && rm -f "$WINEPREFIX/complete"
     else
       wineboot -i >/dev/null 2>&1 || true
       wineserver -w
-      if [ -n "$template" ] && [ ! -e "$template" ]; then
-        mkdir -p "$template" && cp -a "$WINEPREFIX/." "$template/"
-      fi
+      _wine_prefix_keep "$template"
     fi
   fi
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  wine_prefix_fonts
+  wine_prefix_settings
+}
+
+# _wine_prefix_keep TEMPLATE: keeps the new prefix WINEPREFIX as the template, unless another run
+# kept one first. The copy goes in whole or not at all; a template that cannot be written is only
+# slower, never a failure.
+_wine_prefix_keep() {
+  local template=$1 tmp
+  [ -f "$WINEPREFIX/system.reg" ] || return 0
+  mkdir -p "$(dirname "$template")" 2>/dev/null || return 0
+  (
+    flock 9
+    [ -f "$template/complete" ] && exit 0
+    tmp=$(mktemp -d "$template.making.XXXXXX") || exit 0
+    if cp -a "$WINEPREFIX/." "$tmp/" && touch "$tmp/complete"; then
+      rm -rf "$template" && mv "$tmp" "$template"
+    fi
+    rm -rf "$tmp"
+    # The templates of a Wine that is gone are of no more use.
+    for old in "$(dirname "$template")/$WINEARCH"-*; do
+      [ "$old" = "$template" ] || [ ! -f "$old/complete" ] || rm -rf "$old"
+    done
+  ) 9>"$template.lock" 2>/dev/null || true
 }
 
 # Bold where the window asks for it. Unmapped, Verdana and MS Sans Serif fall to Liberation Sans,
@@ -98,19 +130,24 @@ wine_prefix() {
 # that one font alone, since Wine's ms_sans_serif.ttf would take the place of the DejaVu mapping
 # and change every width measured.
 wine_marlett=/usr/share/wine/fonts/marlett.ttf
-wine_prefix_fonts() {
-  local face fonts=$WINEPREFIX/drive_c/windows/Fonts
+# wine_prefix_settings: the window manager setting and the fonts above, in one Wine process (each
+# one costs seconds under the virtual machine's emulation). Done again on a prefix set up before.
+wine_prefix_settings() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts reg=$WINEPREFIX/usb-settings.reg
   if [ -f "$wine_marlett" ]; then
     mkdir -p "$fonts"
     cmp -s "$wine_marlett" "$fonts/marlett.ttf" || cp "$wine_marlett" "$fonts/marlett.ttf"
   else
     echo "no $wine_marlett (package fonts-wine, scripts/setup): the title bar's buttons draw as letters" >&2
   fi
-  # Gone already in a prefix that was set up before: that is no failure.
-  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'MS Sans Serif' /f >/dev/null 2>&1 || true
-  for face in 'MS Sans Serif' Verdana; do
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'DejaVu Sans Condensed' /f >/dev/null 2>&1
-  done
+  # "=-" deletes the value; one that is gone already is no failure.
+  printf '%s\r\n' 'REGEDIT4' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
+    '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Fonts]' '"MS Sans Serif"=-' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+    '"MS Sans Serif"="DejaVu Sans Condensed"' '"Verdana"="DejaVu Sans Condensed"' '' >"$reg"
+  wine regedit /S "$(winpath "$reg")" >/dev/null 2>&1
+  rm -f "$reg"
 }
 
 stop_all() {
