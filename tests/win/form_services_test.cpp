@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/handle_win.h"
+#include "platform/text_win.h"
 #include "win_test_support.h"
 #include "window/form1_win.h"
 
@@ -290,6 +291,25 @@ TEST_F(FormServicesTest, DriveFactsAreTheSystemsAnswers) {
 }
 
 // --- A folder whose name the code page cannot hold -------------------------------------
+
+// A path or a command line with a character that the code page lacks names nothing: through the
+// code page's best fit, "x＼..＼" would become "x\..\" and name the folder's own files.
+TEST_F(FormServicesTest, PathOrCommandLineTheCodePageCannotHoldNamesNothing) {
+  const std::string folder = ProgramFolder(wintest::NewTempFolder("lookalike"), {"wget.exe"});
+  wintest::WriteFile(folder + "\\image", "image");
+  const std::string lookAlike = folder + "\\x\xEF\xBC\xBC..\xEF\xBC\xBC";  // x＼..＼ in UTF-8
+  const std::unique_ptr<services::FormServices> services = window::MakeFormServices(*form_);
+  EXPECT_FALSE(services->FileLength(lookAlike + "image").has_value());
+  EXPECT_FALSE(services->RenameFile(lookAlike + "image", folder + "\\moved", services::IfTargetExists::Replace));
+  EXPECT_FALSE(services->RemoveFile(lookAlike + "image"));
+  EXPECT_EQ(wintest::ReadFile(folder + "\\image"), "image");
+  EXPECT_EQ(services->RunAndWait(lookAlike + "wget.exe -t3"), -1);
+  EXPECT_EQ(::GetFileAttributesA((folder + "\\tools.log").c_str()), INVALID_FILE_ATTRIBUTES) << "the tool ran";
+  // The program's own texts hold no such character; one that did would show the default
+  // character, never a look-alike.
+  EXPECT_EQ(platform::ToAnsi("x\xEF\xBC\xBCy"), "x?y");
+}
+
 
 std::wstring Wide(const std::string& ansi) {
   wchar_t wide[MAX_PATH * 2] = {};
