@@ -6,30 +6,62 @@
 namespace platform {
 namespace {
 
-std::wstring Widen(const std::string& text, UINT codePage) {
-  if (text.empty()) return {};
-  int n = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+// Empty when the text is not valid in the code page (with MB_ERR_INVALID_CHARS).
+std::optional<std::wstring> Widen(const std::string& text, UINT codePage, DWORD flags) {
+  if (text.empty()) return std::wstring();
+  const int size = static_cast<int>(text.size());
+  const int n = ::MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
+  if (n <= 0) return std::nullopt;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  if (::MultiByteToWideChar(codePage, flags, text.data(), size, &wide[0], n) != n) return std::nullopt;
   return wide;
 }
 
-std::string Narrow(const std::wstring& wide, UINT codePage) {
-  if (wide.empty()) return {};
-  int n = ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                nullptr, nullptr);
-  std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0)
-    ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n, nullptr,
-                          nullptr);
+// UTF-16 to the code page. With `exactly`, empty unless every character has its own code in the
+// code page and the text comes back unchanged; otherwise what the code page lacks becomes its
+// default character. Never a best-fit look-alike.
+std::optional<std::string> Narrow(const std::wstring& wide, UINT codePage, bool exactly) {
+  if (wide.empty()) return std::string();
+  // UTF-8 (CP_UTF8 itself, or the system's ANSI code page where Windows 10 and later are set to
+  // it) takes neither flag nor default-character report: it holds every character, and the check
+  // on the way back catches a lone surrogate.
+  const bool utf8 = codePage == CP_UTF8 || (codePage == CP_ACP && ::GetACP() == CP_UTF8);
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const int size = static_cast<int>(wide.size());
+  BOOL usedDefault = FALSE;
+  BOOL* const reportDefault = utf8 ? nullptr : &usedDefault;
+  const int n = ::WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::nullopt;
+  std::string text(static_cast<size_t>(n), '\0');
+  if (::WideCharToMultiByte(codePage, flags, wide.data(), size, &text[0], n, nullptr, reportDefault) != n)
+    return std::nullopt;
+  if (!exactly) return text;
+  if (usedDefault) return std::nullopt;
+  const std::optional<std::wstring> back = Widen(text, codePage, 0);
+  if (!back || *back != wide) return std::nullopt;
   return text;
 }
 
 }  // namespace
 
-std::string ToAnsi(const std::string& utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
+std::optional<std::string> ToAnsiExactly(const std::string& utf8) {
+  const std::optional<std::wstring> wide = Widen(utf8, CP_UTF8, MB_ERR_INVALID_CHARS);
+  if (!wide) return std::nullopt;
+  return Narrow(*wide, CP_ACP, true);
+}
 
-std::string FromAnsi(const std::string& ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }
+std::string ToAnsi(const std::string& utf8) {
+  return Narrow(Widen(utf8, CP_UTF8, 0).value_or(std::wstring()), CP_ACP, false).value_or(std::string());
+}
+
+std::string FromAnsi(const std::string& ansi) {
+  return Narrow(Widen(ansi, CP_ACP, 0).value_or(std::wstring()), CP_UTF8, false).value_or(std::string());
+}
+
+std::optional<std::string> FromWide(const std::wstring& wide) {
+  if (!Narrow(wide, CP_ACP, true)) return std::nullopt;
+  return Narrow(wide, CP_UTF8, true);
+}
 
 std::string WindowText(HWND window) {
   int length = ::GetWindowTextLengthA(window);

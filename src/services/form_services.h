@@ -8,6 +8,17 @@
 
 namespace services {
 
+// What the system says of one drive letter: GetDriveTypeW's answer and, where the question can
+// be put, the bus that the volume's disk hangs on (STORAGE_BUS_TYPE). Numbers as Windows numbers
+// them; steps/drive_check.h names the ones that matter.
+struct DriveFacts {
+  std::uint32_t type = 0;
+  std::optional<std::uint32_t> bus;
+};
+
+// Whether a rename may replace a file that already stands under the new name.
+enum class IfTargetExists { Fail, Replace };
+
 // All texts are UTF-8; the Win32 implementation converts at the boundary.
 class FormServices {
  public:
@@ -28,17 +39,26 @@ class FormServices {
 
   // The length of a file in bytes; empty when the file, its drive or its path cannot be used.
   virtual std::optional<std::int64_t> FileLength(const std::string& path) = 0;
-  // The current directory, and the shared Windows folder (whose drive is the system drive);
-  // empty when the system cannot tell, which is not the same as a folder without a drive letter.
+  // The current directory, the shared Windows folder (whose drive is the system drive) and the
+  // program's own file; empty when the system cannot tell, or when the name holds a character
+  // that the ANSI code page lacks (the A calls and the command lines could not name it), which is
+  // not the same as a folder without a drive letter.
   virtual std::optional<std::string> CurrentDirectory() = 0;
   virtual std::optional<std::string> WindowsFolder() = 0;
-  // Renames, replacing an existing target; false on failure.
-  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  virtual std::optional<std::string> ProgramFile() = 0;
+  // What the system says of the drive of this capital letter.
+  virtual DriveFacts DriveFactsOf(char letter) = 0;
+  // Renames; false on failure, and when the target exists and may not be replaced.
+  virtual bool RenameFile(const std::string& from, const std::string& to, IfTargetExists ifExists) = 0;
   // Removes a file; false when it could not be removed (or was not there).
   virtual bool RemoveFile(const std::string& path) = 0;
 
   // OpenWithShell: the shell's result unchanged (greater than 32 is success).
   virtual std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) = 0;
+
+  // True once the window has been closed. A close request is handled inside the modal loop of a
+  // step's message box too; the step then starts no further tool and shows no further box.
+  virtual bool WindowClosed() = 0;
 };
 
 // Title and style of every message but the credit.

@@ -7,29 +7,57 @@ namespace {
 bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
 
 // The drive letter that a path such as "C:\Windows" or "d:\x" starts with, as a capital; 0 if none.
-char DriveLetterOf(const std::string& path) {
+// "\\?\C:\x" and "\\.\C:\x" name drive C as well: the module's own path may be given so.
+char DriveLetterOf(std::string path) {
+  if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0) path.erase(0, 4);
   if (path.size() < 2 || path[1] != ':') return 0;
   char c = path[0];
   if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return IsCapital(c) ? c : 0;
 }
 
+bool IsInternalBus(std::uint32_t bus) {
+  switch (bus) {
+    case BusAtapi:
+    case BusAta:
+    case BusRaid:
+    case BusIScsi:
+    case BusSas:
+    case BusSata:
+    case BusFileBackedVirtual:
+    case BusSpaces:
+    case BusNvme:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CanBeAStick(const services::DriveFacts& facts) {
+  if (facts.type == DriveRemote || facts.type == DriveCdRom || facts.type == DriveRamDisk) return false;
+  return !(facts.bus && IsInternalBus(*facts.bus));
+}
+
 }  // namespace
 
-DriveVerdict CheckDrive(const std::string& driveBox, const std::optional<std::string>& programFolder,
-                        const std::optional<std::string>& windowsFolder) {
+DriveVerdict CheckDrive(const std::string& driveBox, const DriveContext& context) {
   if (driveBox.empty() || driveBox == ":") return DriveVerdict::Missing;
   if (driveBox.size() < 2 || driveBox.back() != ':') return DriveVerdict::Refused;
 
   // Unknown drives to protect: any drive named might be one of them.
-  if (!programFolder || !windowsFolder) return DriveVerdict::Refused;
-  const char systemDrive = DriveLetterOf(*windowsFolder);
+  if (!context.programFolder || !context.programFile || !context.windowsFolder) return DriveVerdict::Refused;
+  const char systemDrive = DriveLetterOf(*context.windowsFolder);
   if (systemDrive == 0) return DriveVerdict::Refused;
-  const char programDrive = DriveLetterOf(*programFolder);
-  for (size_t i = 0; i + 1 < driveBox.size(); ++i) {
-    const char c = driveBox[i];
+  const char programDrive = DriveLetterOf(*context.programFolder);
+  const char programFileDrive = DriveLetterOf(*context.programFile);
+  const std::string letters = driveBox.substr(0, driveBox.size() - 1);
+  for (const char c : letters) {
     if (!IsCapital(c)) return DriveVerdict::Refused;
-    if (c == 'C' || c == systemDrive || c == programDrive) return DriveVerdict::Refused;
+    if (c == 'C' || c == systemDrive || c == programDrive || c == programFileDrive) return DriveVerdict::Refused;
+  }
+  // Only a plain list of letters gets this far, so only drives are asked about.
+  for (const char c : letters) {
+    if (!context.factsOf || !CanBeAStick(context.factsOf(c))) return DriveVerdict::Refused;
   }
   return DriveVerdict::Accepted;
 }

@@ -2,11 +2,27 @@
 #include "steps/files_win.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
+#include <cstddef>
+#include <vector>
+
+#include "platform/handle_win.h"
 #include "platform/text_win.h"
+#include "steps/drive_check.h"
 
 namespace steps {
 namespace {
+
+// drive_check.h states Windows' numbers itself, from Windows' own winbase.h and winioctl.h (a
+// platform-free file takes no Windows header). Here they meet mingw-w64's headers where those
+// name them: built for XP, they hide every bus that came with Vista and Windows 7 (iSCSI 9, SAS
+// 10, SATA 11, file-backed virtual 15, Storage Spaces 16, NVMe 17), and for those drive_check.h's
+// numbers stand alone. An XP system answers with none of them; a later one with all.
+static_assert(DriveRemote == DRIVE_REMOTE && DriveCdRom == DRIVE_CDROM && DriveRamDisk == DRIVE_RAMDISK,
+              "drive_check.h's drive types are GetDriveType's");
+static_assert(BusAtapi == BusTypeAtapi && BusAta == BusTypeAta && BusRaid == BusTypeRAID,
+              "drive_check.h's buses are STORAGE_BUS_TYPE's");
 
 // No "insert a disk" dialog for a stick that has gone: the query just fails.
 class QuietErrors {
@@ -20,45 +36,97 @@ class QuietErrors {
   UINT previous_;
 };
 
-// The folder that query(buffer, size) writes; empty when the query fails, or when the folder does
-// not fit (the query then asks for more room).
+// The folder that query(buffer, size) writes, read wide; empty when the query fails, when the
+// folder does not fit (the query then asks for more room), or when the code page cannot hold
+// its name.
 template <typename Query>
 std::optional<std::string> FolderFrom(Query query) {
-  char buffer[MAX_PATH + 1] = {};
-  const DWORD n = query(buffer, static_cast<DWORD>(sizeof buffer));
-  if (n == 0 || n >= sizeof buffer) return std::nullopt;
-  return platform::FromAnsi(std::string(buffer, n));
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD n = query(buffer, static_cast<DWORD>(MAX_PATH + 1));
+  if (n == 0 || n >= MAX_PATH + 1) return std::nullopt;
+  return platform::FromWide(std::wstring(buffer, n));
 }
 
 }  // namespace
 
 std::optional<std::int64_t> FileLength(const std::string& path) {
+  const std::optional<std::string> ansi = platform::ToAnsiExactly(path);
+  if (!ansi) return std::nullopt;
   QuietErrors quiet;
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!::GetFileAttributesExA(platform::ToAnsi(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (!::GetFileAttributesExA(ansi->c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;  // a folder is no file
   // 64 bits: an image of 2 GiB or more is measured whole.
   return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// Wide, not GetCurrentDirectoryA: that one maps a character the code page lacks to a look-alike,
+// and a folder "x＼..＼..＼Public" (U+FF3C, a letter in a file name) would read as the real path
+// x\..\..\Public, another folder, where step 1 would start its tools.
 std::optional<std::string> CurrentDirectory() {
-  return FolderFrom([](char* buffer, DWORD size) { return ::GetCurrentDirectoryA(size, buffer); });
+  return FolderFrom([](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); });
 }
 
-// GetWindowsDirectoryA would give, on a Remote Desktop server, the user's private Windows folder,
+// GetWindowsDirectory would give, on a Remote Desktop server, the user's private Windows folder,
 // on whatever drive that is.
 std::optional<std::string> WindowsFolder() {
-  return FolderFrom([](char* buffer, DWORD size) { return ::GetSystemWindowsDirectoryA(buffer, size); });
+  return FolderFrom([](wchar_t* buffer, DWORD size) { return ::GetSystemWindowsDirectoryW(buffer, size); });
 }
 
-bool RenameFile(const std::string& from, const std::string& to) {
+std::optional<std::string> ProgramFile() {
+  // Room for the longest path there is; a name cut short (the result then fills the buffer, and
+  // XP leaves it unterminated) is no name.
+  std::vector<wchar_t> buffer(32768, L'\0');
+  const DWORD size = static_cast<DWORD>(buffer.size());
+  const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), size);
+  if (n == 0 || n >= size) return std::nullopt;
+  return platform::FromWide(std::wstring(buffer.data(), n));
+}
+
+services::DriveFacts DriveFactsOf(char letter) {
   QuietErrors quiet;
-  return ::MoveFileExA(platform::ToAnsi(from).c_str(), platform::ToAnsi(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  services::DriveFacts facts;
+  const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
+  facts.type = ::GetDriveTypeW(root);
+
+  // The volume opened with no access rights and shared both ways: the bus query needs no more,
+  // so it works without administrator rights and on XP, and it disturbs nothing on the drive.
+  const wchar_t volumePath[] = {L'\\', L'\\', L'.', L'\\', static_cast<wchar_t>(letter), L':', L'\0'};
+  platform::UniqueFile volume(
+      ::CreateFileW(volumePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!volume) return facts;  // no such volume: the drive type alone decides
+  STORAGE_PROPERTY_QUERY query{};
+  query.PropertyId = StorageDeviceProperty;
+  query.QueryType = PropertyStandardQuery;
+  // The descriptor's fixed part and the strings after it; only the bus is read.
+  union {
+    STORAGE_DEVICE_DESCRIPTOR descriptor;
+    BYTE bytes[1024];
+  } answer{};
+  DWORD got = 0;
+  if (!::DeviceIoControl(volume.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &answer, sizeof answer,
+                         &got, nullptr)) {
+    return facts;  // the system refuses the question: the drive type alone decides
+  }
+  if (got < offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof answer.descriptor.BusType) return facts;
+  facts.bus = static_cast<std::uint32_t>(answer.descriptor.BusType);
+  return facts;
+}
+
+bool RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists) {
+  const std::optional<std::string> ansiFrom = platform::ToAnsiExactly(from);
+  const std::optional<std::string> ansiTo = platform::ToAnsiExactly(to);
+  if (!ansiFrom || !ansiTo) return false;
+  QuietErrors quiet;
+  const DWORD flags = ifExists == services::IfTargetExists::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
+  return ::MoveFileExA(ansiFrom->c_str(), ansiTo->c_str(), flags) != 0;
 }
 
 bool RemoveFile(const std::string& path) {
+  const std::optional<std::string> ansi = platform::ToAnsiExactly(path);
+  if (!ansi) return false;
   QuietErrors quiet;
-  return ::DeleteFileA(platform::ToAnsi(path).c_str()) != 0;
+  return ::DeleteFileA(ansi->c_str()) != 0;
 }
 
 }  // namespace steps

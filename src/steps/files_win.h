@@ -1,11 +1,14 @@
-// The file system as the steps need it: the current directory, the Windows folder, a file's
-// length, renaming and removing. Paths are UTF-8; a drive that has gone gives a failure, not a
-// system dialog.
+// The file system as the steps need it: the current directory, the Windows folder, the program's
+// own file, what a drive is, a file's length, renaming and removing. Paths are UTF-8; a drive
+// that has gone gives a failure, not a system dialog. A path that the ANSI code page cannot hold
+// exactly is a failure too: the A calls would name a look-alike.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "services/form_services.h"
 
 namespace steps {
 
@@ -13,15 +16,23 @@ namespace steps {
 // its path cannot be used.
 std::optional<std::int64_t> FileLength(const std::string& path);
 
-// The current directory; empty when the system cannot tell, or when it is longer than MAX_PATH.
+// The current directory; empty when the system cannot tell, when it is longer than MAX_PATH, or
+// when the code page cannot hold its name exactly.
 std::optional<std::string> CurrentDirectory();
 
 // The shared Windows folder, whose drive is the system drive (not the user's private Windows
 // folder of a Remote Desktop server); empty when the system cannot tell.
 std::optional<std::string> WindowsFolder();
 
-// Renames, replacing an existing target; false on failure.
-bool RenameFile(const std::string& from, const std::string& to);
+// The program's own file (USB.exe); empty when the system cannot tell, or when the code page
+// cannot hold its name exactly.
+std::optional<std::string> ProgramFile();
+
+// GetDriveTypeW of the letter's root, and the bus of the volume's disk where the system answers.
+services::DriveFacts DriveFactsOf(char letter);
+
+// Renames, replacing an existing target only where asked to; false on failure.
+bool RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists);
 
 // Removes a file; false when it could not be removed (or was not there).
 bool RemoveFile(const std::string& path);

@@ -57,8 +57,12 @@ void RunCatchingAll(F&& body) {
 
 }  // namespace
 
+// Once the window has been closed no box opens, and a box that was open when it closed sets no
+// status line: the line has gone with the window.
 void InstallSteps::Show(const StepMessage& message) {
+  if (form_.WindowClosed()) return;
   form_.ShowMessage(message.text, services::MessageTitle, services::MessageStyle, message.x, message.y);
+  if (form_.WindowClosed()) return;
   form_.SetStatusText(message.status);
 }
 
@@ -75,7 +79,9 @@ std::string InstallSteps::ProgramFolder() { return KnownProgramFolder().value_or
 
 // Shows why the drive box cannot be used, if it cannot; true when it was refused.
 bool InstallSteps::RefuseDrive(const std::string& drive) {
-  switch (CheckDrive(drive, KnownProgramFolder(), form_.WindowsFolder())) {
+  DriveContext context{KnownProgramFolder(), form_.ProgramFile(), form_.WindowsFolder(),
+                       [this](char letter) { return form_.DriveFactsOf(letter); }};
+  switch (CheckDrive(drive, context)) {
     case DriveVerdict::Accepted:
       return false;
     case DriveVerdict::Missing:
@@ -102,7 +108,12 @@ void InstallSteps::FormatStick(const std::string& drive) {
   const std::int32_t formatExit = form_.RunAndWait(FormatCommand(ProgramFolder(), drive));
   // The window handled no notice while the tool ran, so this is the sentence of
   // the last notice before the click: the stick had been pulled out.
-  if (form_.StatusText() == services::RemovalSentence) Show(StickGone);
+  if (form_.StatusText() == services::RemovalSentence) {
+    Show(StickGone);
+    // The box's modal loop handles a close request too: once the window has gone, the boot
+    // loader must not run unseen on a drive whose stick was pulled out.
+    if (form_.WindowClosed()) return;
+  }
   InstallBootLoader(drive, formatExit);
 }
 
@@ -124,12 +135,29 @@ void InstallSteps::CheckFormatResult(const std::string& drive, std::int32_t form
 
 // --- Step 2 ---------------------------------------------------------------
 
+// The downloader saves the image under its own name in the current directory, whatever that
+// folder is called, and the image is tested, moved aside and removed there, by its bare name,
+// which resolves in that same folder. So step 2 works in a folder whose name the code page
+// cannot hold, and nothing is done to a folder of a look-alike name beside it. It is not tested
+// at the fixed path C:\Ohjelmatiedostot\VKR\solvara-vkr-live-dvd.iso: that finds the new
+// image only when the program was started in that very folder.
+//
+// The image kept aside (".old") is the last good one. Standing there at the click, it tells that
+// an earlier run ended while its download ran (the user let Windows end the unanswering
+// program): it is put back first, over whatever that download left in its place. It is never
+// replaced, so that no sequence of broken-off and failed downloads can lose it.
 void InstallSteps::Command1_Click() {
   RunCatchingAll([&] {
-    const std::string image = ImagePath(ProgramFolder());
+    const std::string image = ImageFileName;
+    const std::string kept = image + OldImageSuffix;
+    if (form_.FileLength(kept).has_value() && !form_.RenameFile(kept, image, services::IfTargetExists::Replace)) {
+      // The good image cannot come back under its name: a download now would bury it.
+      Show(DownloadFailed);
+      return;
+    }
     bool oldImageKept = false;
     if (form_.FileLength(image).has_value()) {
-      if (!form_.RenameFile(image, image + OldImageSuffix)) {
+      if (!form_.RenameFile(image, kept, services::IfTargetExists::Fail)) {
         // The old image cannot be moved aside: a download now would only add a
         // second copy beside it, and the old one would be taken for the new.
         Show(DownloadFailed);
@@ -142,16 +170,17 @@ void InstallSteps::Command1_Click() {
 }
 
 void InstallSteps::CheckDownloadResult(std::int32_t downloadExit, bool oldImageKept) {
-  const std::string image = ImagePath(ProgramFolder());
+  const std::string image = ImageFileName;
+  const std::string kept = image + OldImageSuffix;
   const std::optional<std::int64_t> length = form_.FileLength(image);
   if (downloadExit == 0 && length.has_value() && *length > 0) {
-    if (oldImageKept) form_.RemoveFile(image + OldImageSuffix);
+    if (oldImageKept) form_.RemoveFile(kept);
     Show(Downloaded);
     return;
   }
-  // What a failed download left is no image; put the old one back.
+  // What a failed download left is no image; put the old one back, over it should it still stand.
   if (length.has_value()) form_.RemoveFile(image);
-  if (oldImageKept) form_.RenameFile(image + OldImageSuffix, image);
+  if (oldImageKept) form_.RenameFile(kept, image, services::IfTargetExists::Replace);
   Show(DownloadFailed);
 }
 

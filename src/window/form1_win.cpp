@@ -354,9 +354,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Click(ControlIndex("Text1"));
       return 0;
     case WM_CLOSE:
+      // Served wherever it comes: from the window's own loop, or from the modal loop of a step's
+      // message box, the step's chain then still running below. That chain returns into this
+      // object, which lives on (WinMain holds it until its loop has ended), asks Closed() and
+      // touches no control of the window that has gone.
       Unload();
       return 0;
     case WM_DESTROY:
+      closed_ = true;
       if (quitOnDestroy_) ::PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:

@@ -41,6 +41,8 @@ class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers {
   std::int16_t TextChangeCase(const std::int16_t& keyAscii, std::int16_t upperCase) const;
 
   HWND Handle() const { return window_; }
+  // True once the window has been destroyed: closed by the user or the system, or unloaded.
+  bool Closed() const { return closed_; }
   HWND Control(const std::string& name) const;
   HDEVNOTIFY DeviceNotifyHandle() const { return deviceNotifyHandle_; }
   void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
@@ -94,6 +96,7 @@ class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers {
   bool quitOnDestroy_ = false;
   bool loaded_ = false;
   bool unloaded_ = false;
+  bool closed_ = false;  // set as the window is destroyed; a step still running reads it
   HDEVNOTIFY deviceNotifyHandle_ = nullptr;  // set by Form_Load, released by Form_Unload
 
   std::unique_ptr<services::FormServices> services_;

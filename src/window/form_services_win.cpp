@@ -26,19 +26,28 @@ class WindowServices final : public services::FormServices {
     return msgbox::MsgBoxEx(form_.Handle(), prompt, title, style, x, y);
   }
 
+  // A command line that the code page cannot hold exactly would start something else: it is
+  // not started, as a program that cannot be started.
   std::int32_t RunAndWait(const std::string& commandLine) override {
-    return steps::RunAndWait(platform::ToAnsi(commandLine));
+    const std::optional<std::string> ansi = platform::ToAnsiExactly(commandLine);
+    return ansi ? steps::RunAndWait(*ansi) : -1;
   }
 
   std::optional<std::int64_t> FileLength(const std::string& path) override { return steps::FileLength(path); }
   std::optional<std::string> CurrentDirectory() override { return steps::CurrentDirectory(); }
   std::optional<std::string> WindowsFolder() override { return steps::WindowsFolder(); }
-  bool RenameFile(const std::string& from, const std::string& to) override { return steps::RenameFile(from, to); }
+  std::optional<std::string> ProgramFile() override { return steps::ProgramFile(); }
+  services::DriveFacts DriveFactsOf(char letter) override { return steps::DriveFactsOf(letter); }
+  bool RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists) override {
+    return steps::RenameFile(from, to, ifExists);
+  }
   bool RemoveFile(const std::string& path) override { return steps::RemoveFile(path); }
 
   std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) override {
     return links::OpenWithShell(document, showCommand);
   }
+
+  bool WindowClosed() override { return form_.Closed(); }
 
  private:
   Form1& form_;

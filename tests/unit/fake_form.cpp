@@ -43,10 +43,19 @@ std::optional<std::int64_t> FakeForm::FileLength(const std::string& path) {
   return it->second;
 }
 
-bool FakeForm::RenameFile(const std::string& from, const std::string& to) {
-  log.push_back("rename: " + from + " -> " + to);
+services::DriveFacts FakeForm::DriveFactsOf(char letter) {
+  const auto it = drives.find(letter);
+  if (it != drives.end()) return it->second;
+  constexpr std::uint32_t Removable = 2, Usb = 7;
+  return services::DriveFacts{Removable, Usb};
+}
+
+bool FakeForm::RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists) {
+  const bool replace = ifExists == services::IfTargetExists::Replace;
+  log.push_back("rename: " + from + " -> " + to + (replace ? " (replacing)" : ""));
   auto it = files.find(from);
-  if (it == files.end()) return false;
+  if (it == files.end() || locked.count(from) > 0 || locked.count(to) > 0) return false;
+  if (!replace && files.count(to) > 0) return false;
   files[to] = it->second;
   files.erase(from);
   return true;
@@ -54,6 +63,7 @@ bool FakeForm::RenameFile(const std::string& from, const std::string& to) {
 
 bool FakeForm::RemoveFile(const std::string& path) {
   log.push_back("remove: " + path);
+  if (locked.count(path) > 0) return false;
   return files.erase(path) > 0;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,13 @@ class FakeForm : public services::FormServices {
   // Empty: the system cannot tell.
   std::optional<std::string> currentDirectory = "C:\\Ohjelmatiedostot\\VKR";
   std::optional<std::string> windowsFolder = "C:\\windows";
+  std::optional<std::string> programFile = "C:\\Ohjelmatiedostot\\VKR\\USB.exe";
+  // What the system says of a drive letter; a letter not listed is a USB stick.
+  std::map<char, services::DriveFacts> drives;
   std::map<std::string, std::int64_t> files;  // path -> length
+  std::set<std::string> locked;                // files that can be neither renamed nor removed
+  // Set once the window has been closed (say, by whileBoxOpen).
+  bool closed = false;
   std::int32_t shellResult = 42;
 
   // Runs a command: by default exit code 0 and nothing else happens.
@@ -48,9 +55,12 @@ class FakeForm : public services::FormServices {
   std::optional<std::int64_t> FileLength(const std::string& path) override;
   std::optional<std::string> CurrentDirectory() override { return currentDirectory; }
   std::optional<std::string> WindowsFolder() override { return windowsFolder; }
-  bool RenameFile(const std::string& from, const std::string& to) override;
+  std::optional<std::string> ProgramFile() override { return programFile; }
+  services::DriveFacts DriveFactsOf(char letter) override;
+  bool RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists) override;
   bool RemoveFile(const std::string& path) override;
   std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) override;
+  bool WindowClosed() override { return closed; }
 
  private:
   std::vector<std::string> Filter(const std::string& prefix) const;

@@ -13,6 +13,9 @@ using Lines = std::vector<std::string>;
 
 const std::string Folder = "C:\\Ohjelmatiedostot\\VKR";
 const std::string Image = Folder + "\\solvara-vkr-live-dvd.iso";
+// Step 2 names the image by its bare name, which resolves in the current directory.
+const std::string ImageName = "solvara-vkr-live-dvd.iso";
+const std::string KeptImage = ImageName + ".old";
 const std::string Format = Folder + "\\HPUSBF  E: -FS:FAT32 -V:VKR -S:" + Folder + "\\SYSLINUX -Y";
 const std::string BootLoader = Folder + "\\syslinux.exe  E:";
 const std::string Download = "wget -t3 -nH -P . http://lataus.vakkura.example/files/solvara-vkr-live-dvd.iso";
@@ -76,6 +79,7 @@ TEST(PrepareStick, RefusedDrivesStartNoTool) {
       {"E: -Y", false}, {"E", false},    {"CE:", false}, {"[:", false}, {"e:", false}, {"E::", false},
       {"D:", false},  // the program folder's drive in this case
       {"W:", false},  // the Windows folder's drive in this case
+      {"P:", false}, {"EP:", false},  // the drive of the program's own file
       {" E:", false}, {"E:\\", false},  {"E;", false},
   };
   for (const auto& c : cases) {
@@ -83,6 +87,7 @@ TEST(PrepareStick, RefusedDrivesStartNoTool) {
     ReadyStick(form);
     form.currentDirectory = "D:\\Asennus\\Tikku";
     form.windowsFolder = "w:\\WINDOWS";
+    form.programFile = "\\\\?\\p:\\Tikku\\USB.exe";  // started from a stick by a shortcut
     form.driveBox = c.drive;
     steps::InstallSteps(form).Command2_Click();
     EXPECT_TRUE(form.Runs().empty()) << c.drive;
@@ -175,7 +180,7 @@ TEST(PrepareStick, BlankInTheProgramFolderIsQuoted) {
 TEST(Download, SavedImageSucceeds) {
   FakeForm form;
   form.onRun = [&form](const std::string&) {
-    form.files[Image] = 700 * 1024 * 1024;
+    form.files[ImageName] = 700 * 1024 * 1024;
     return 0;
   };
   steps::InstallSteps(form).Command1_Click();
@@ -187,7 +192,7 @@ TEST(Download, ImageOf2GiBOrMoreIsMeasuredWhole) {
   for (std::int64_t length : {std::int64_t{1} << 31, (std::int64_t{1} << 32) + 5, std::int64_t{5} << 30}) {
     FakeForm form;
     form.onRun = [&](const std::string&) {
-      form.files[Image] = length;
+      form.files[ImageName] = length;
       return 0;
     };
     steps::InstallSteps(form).Command1_Click();
@@ -203,39 +208,39 @@ TEST(Download, FailuresLeaveNoImageBehind) {
   for (const auto& c : cases) {
     FakeForm form;
     form.onRun = [&](const std::string&) {
-      if (c.left) form.files[Image] = *c.left;
+      if (c.left) form.files[ImageName] = *c.left;
       return c.exit;
     };
     steps::InstallSteps(form).Command1_Click();
     EXPECT_EQ(Outcome(form), (Lines{DownloadFailed, "status: Lataa Solvara Linux uudelleen!"})) << c.exit;
-    EXPECT_EQ(form.files.count(Image), 0u) << c.exit;
+    EXPECT_EQ(form.files.count(ImageName), 0u) << c.exit;
   }
 }
 
 TEST(Download, LeftoverImageIsMovedAsideAndDroppedOnSuccess) {
   FakeForm form;
-  form.files[Image] = 111;
-  form.files[Image + ".old"] = 5;  // an older one still: replaced
+  form.files[ImageName] = 111;
+  form.files[KeptImage] = 5;  // kept aside by a run that ended while it downloaded: put back first
   form.onRun = [&form](const std::string&) {
-    EXPECT_EQ(form.files.count(Image), 0u);  // the downloader saves under the name itself, not as ".1"
-    EXPECT_EQ(form.files[Image + ".old"], 111);
-    form.files[Image] = 222;
+    EXPECT_EQ(form.files.count(ImageName), 0u);  // the downloader saves under the name itself, not as ".1"
+    EXPECT_EQ(form.files[KeptImage], 5);
+    form.files[ImageName] = 222;
     return 0;
   };
   steps::InstallSteps(form).Command1_Click();
-  EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{Image, 222}}));
+  EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, 222}}));
   EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"}));
 }
 
 TEST(Download, LeftoverImageComesBackWhenTheDownloadFails) {
   FakeForm form;
-  form.files[Image] = 111;
+  form.files[ImageName] = 111;
   form.onRun = [&form](const std::string&) {
-    form.files[Image] = 17;  // a broken-off download
+    form.files[ImageName] = 17;  // a broken-off download
     return 4;
   };
   steps::InstallSteps(form).Command1_Click();
-  EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{Image, 111}}));
+  EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, 111}}));
   EXPECT_EQ(Outcome(form), (Lines{DownloadFailed, "status: Lataa Solvara Linux uudelleen!"}));
 }
 
@@ -244,12 +249,108 @@ TEST(Download, DriveBoxPlaysNoPart) {
     FakeForm form;
     form.driveBox = drive;
     form.onRun = [&form](const std::string&) {
-      form.files[Image] = 10;
+      form.files[ImageName] = 10;
       return 0;
     };
     steps::InstallSteps(form).Command1_Click();
     EXPECT_EQ(form.Runs(), (Lines{Download}));
     EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"}));
+  }
+}
+
+// A program ended while its download ran (Windows offers to end a window that does not answer)
+// leaves the good image kept aside, a broken-off one in its place. Whatever follows, killed or
+// failed downloads in any order, the good image is never lost: after a failure it stands under
+// its name again, and only a good download replaces it.
+TEST(Download, TheGoodImageSurvivesAnySequenceOfKilledAndFailedDownloads) {
+  enum Run { Killed, Failed, FailedLeavingNothing, Saved };
+  struct Ended {};  // thrown from the download: the program ends there, nothing after it runs
+  const std::vector<std::vector<Run>> sequences = {
+      {Killed, Failed},
+      {Killed, Killed, Failed},
+      {Killed, FailedLeavingNothing, Killed, Killed, Failed},
+      {Failed, Killed, Failed, Killed},
+      {Killed, Killed, Saved},
+      {Killed, Saved, Killed, Failed},
+  };
+  const std::int64_t Good = 700, Partial = 17, New = 800;
+  for (const auto& sequence : sequences) {
+    FakeForm form;
+    form.files[ImageName] = Good;
+    std::int64_t best = Good;
+    for (std::size_t i = 0; i < sequence.size(); ++i) {
+      const Run run = sequence[i];
+      const std::string which = "run " + std::to_string(i) + " of sequence " +
+                                std::to_string(&sequence - sequences.data());
+      form.log.clear();
+      form.onRun = [&form, run, Partial, New](const std::string&) -> std::int32_t {
+        if (run == Saved) {
+          form.files[ImageName] = New;
+          return 0;
+        }
+        if (run != FailedLeavingNothing) form.files[ImageName] = Partial;
+        if (run == Killed) throw Ended{};
+        return 4;
+      };
+      steps::InstallSteps(form).Command1_Click();
+      if (run == Saved) best = New;
+      switch (run) {
+        case Killed:
+          EXPECT_TRUE(form.Boxes().empty()) << which;
+          EXPECT_EQ(form.files[KeptImage], best) << which;
+          break;
+        case Failed:
+        case FailedLeavingNothing:
+          EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, best}})) << which;
+          EXPECT_EQ(Outcome(form), (Lines{DownloadFailed, "status: Lataa Solvara Linux uudelleen!"})) << which;
+          break;
+        case Saved:
+          EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, New}})) << which;
+          EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"})) << which;
+          break;
+      }
+    }
+  }
+}
+
+// The kept image cannot be put back (held open by another program, say): no download starts, for
+// its image would stand beside the kept one, and the next click would put the older one back over it.
+TEST(Download, KeptImageThatCannotComeBackStartsNoDownload) {
+  for (const bool partialLeft : {false, true}) {
+    FakeForm form;
+    form.files[KeptImage] = 700;
+    if (partialLeft) form.files[ImageName] = 17;
+    form.locked.insert(KeptImage);
+    steps::InstallSteps(form).Command1_Click();
+    EXPECT_TRUE(form.Runs().empty()) << partialLeft;
+    EXPECT_EQ(form.files[KeptImage], 700) << partialLeft;
+    EXPECT_EQ(Outcome(form), (Lines{DownloadFailed, "status: Lataa Solvara Linux uudelleen!"})) << partialLeft;
+  }
+}
+
+// Whatever the current directory is called, or when its name cannot be read or held in the code
+// page, step 2 downloads there and tests, keeps and removes the image by its bare name, which
+// resolves in that same folder: never under a path built from the folder's name.
+TEST(Download, TheImageIsTestedWhereItWasDownloadedByItsBareName) {
+  const std::optional<std::string> folders[] = {std::nullopt, "D:\\Program Files\\VKR", "\\\\palvelin\\jako\\VKR",
+                                                Folder};
+  for (const auto& folder : folders) {
+    const std::string which = folder.value_or("(cannot be named)");
+    FakeForm form;
+    form.currentDirectory = folder;
+    form.files[ImageName] = 111;
+    form.onRun = [&form](const std::string&) {
+      form.files[ImageName] = 222;
+      return 0;
+    };
+    steps::InstallSteps(form).Command1_Click();
+    EXPECT_EQ(form.Runs(), (Lines{Download})) << which;
+    EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, 222}})) << which;
+    EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"})) << which;
+    for (const auto& line : form.log) {
+      if (line.rfind("run: ", 0) == 0 || line.rfind("box: ", 0) == 0 || line.rfind("status: ", 0) == 0) continue;
+      EXPECT_EQ(line.find('\\'), std::string::npos) << which << ": " << line;
+    }
   }
 }
 
@@ -315,6 +416,7 @@ TEST(DriveCheck, UnknownSystemOrProgramDriveRefusesEveryDrive) {
     std::optional<std::string> windowsFolder;
     const char* drive;
     Expected expected;
+    std::optional<std::string> programFile = "C:\\Ohjelmatiedostot\\VKR\\USB.exe";
   } cases[] = {
       {unreadable, "C:\\windows", "E:", WrongDriveRefused},
       {Folder, unreadable, "E:", WrongDriveRefused},
@@ -325,6 +427,11 @@ TEST(DriveCheck, UnknownSystemOrProgramDriveRefusesEveryDrive) {
       {unreadable, unreadable, "", AskForStick},
       {Folder, unreadable, ":", AskForStick},
       {network, "C:\\windows", "E:", ToolsRun},
+      {Folder, "C:\\windows", "E:", WrongDriveRefused, unreadable},
+      {Folder, "C:\\windows", "E:", WrongDriveRefused, "E:\\VKR\\USB.exe"},  // the program on the stick itself
+      {Folder, "C:\\windows", "EF:", WrongDriveRefused, "\\\\?\\F:\\USB.exe"},
+      {Folder, "C:\\windows", "E:", ToolsRun, "\\\\palvelin\\jako\\USB.exe"},
+      {Folder, "C:\\windows", "E:", ToolsRun, "\\\\?\\UNC\\palvelin\\jako\\USB.exe"},
   };
   void (steps::InstallSteps::*const clicks[])() = {&steps::InstallSteps::Command2_Click,
                                                    &steps::InstallSteps::Command5_Click};
@@ -332,11 +439,13 @@ TEST(DriveCheck, UnknownSystemOrProgramDriveRefusesEveryDrive) {
     for (const auto click : clicks) {
       const bool step1 = click == &steps::InstallSteps::Command2_Click;
       const std::string which = std::string(step1 ? "step 1, " : "step 3, ") + c.currentDirectory.value_or("?") +
-                                ", " + c.windowsFolder.value_or("?") + ", " + c.drive;
+                                ", " + c.windowsFolder.value_or("?") + ", " + c.programFile.value_or("?") + ", " +
+                                c.drive;
       FakeForm form;
       ReadyStick(form);
       form.currentDirectory = c.currentDirectory;
       form.windowsFolder = c.windowsFolder;
+      form.programFile = c.programFile;
       form.driveBox = c.drive;
       form.files[Image] = 1000;
       form.files["\\:palvelin\\jako\\VKR\\solvara-vkr-live-dvd.iso"] = 1000;  // the network folder's image
@@ -355,6 +464,90 @@ TEST(DriveCheck, UnknownSystemOrProgramDriveRefusesEveryDrive) {
           break;
       }
     }
+  }
+}
+
+// Steps 1 and 3 write only to a drive that can be a stick. What the system says of the drive
+// (its type, and the bus of its disk where that can be asked) refuses a network drive, a CD or
+// DVD drive, a RAM disk and a disk inside the computer; everything else passes, a letter that
+// names no drive among them (the format then fails and says so).
+TEST(DriveCheck, OnlyADriveThatCanBeAStickIsWrittenTo) {
+  constexpr std::uint32_t Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6;
+  constexpr std::uint32_t Scsi = 1, Atapi = 2, Ata = 3, Bus1394 = 4, Usb = 7, Raid = 8, IScsi = 9, Sas = 10,
+                          Sata = 11, Sd = 12, Mmc = 13, FileBackedVirtual = 15, Spaces = 16, Nvme = 17;
+  const std::optional<std::uint32_t> noBus;  // the question could not be put
+  const struct {
+    std::uint32_t type;
+    std::optional<std::uint32_t> bus;
+    bool accepted;
+  } cases[] = {
+      {Removable, Usb, true},     {Fixed, Usb, true},         {Fixed, Scsi, true},  // UAS enclosures say SCSI
+      {Removable, Sd, true},      {Removable, Mmc, true},     {Fixed, Bus1394, true},
+      {Removable, noBus, true},   {Fixed, noBus, true},       {NoRootDir, noBus, true},
+      {Unknown, noBus, true},     {Remote, noBus, false},     {CdRom, noBus, false},
+      {CdRom, Usb, false},        {RamDisk, noBus, false},    {Remote, Scsi, false},
+      {Fixed, Ata, false},        {Fixed, Atapi, false},      {Fixed, Sata, false},
+      {Fixed, Nvme, false},       {Fixed, Raid, false},       {Fixed, Sas, false},
+      {Fixed, IScsi, false},      {Fixed, Spaces, false},     {Fixed, FileBackedVirtual, false},
+      {Removable, Sata, false},   {Removable, Atapi, false},
+  };
+  void (steps::InstallSteps::*const clicks[])() = {&steps::InstallSteps::Command2_Click,
+                                                   &steps::InstallSteps::Command5_Click};
+  for (const auto& c : cases) {
+    for (const auto click : clicks) {
+      for (const char* box : {"E:", "FE:"}) {  // the second letter of two is asked about too
+        const bool step1 = click == &steps::InstallSteps::Command2_Click;
+        const std::string which = std::string(step1 ? "step 1, " : "step 3, ") + box + " type " +
+                                  std::to_string(c.type) + ", bus " + (c.bus ? std::to_string(*c.bus) : "?");
+        FakeForm form;
+        ReadyStick(form);
+        form.driveBox = box;
+        form.files[Image] = 1000;
+        form.drives['E'] = services::DriveFacts{c.type, c.bus};
+        (steps::InstallSteps(form).*click)();
+        if (c.accepted) {
+          EXPECT_EQ(form.Runs().size(), step1 ? 2u : 1u) << which;
+        } else {
+          EXPECT_TRUE(form.Runs().empty()) << which;
+          EXPECT_EQ(Outcome(form), (Lines{WrongDrive, "status: Väärä aseman tunnus!"})) << which;
+        }
+      }
+    }
+  }
+}
+
+// A close request is handled inside a box's modal loop too (the taskbar's "Close window", Task
+// Manager's "End task"). Once the window has gone, the chain starts no tool and shows no box, and
+// the box that was open sets no status line.
+TEST(Steps, NothingRunsOrShowsOnceTheWindowIsClosedInABox) {
+  const struct {
+    const char* what;
+    void (steps::InstallSteps::*click)();
+    const char* status;
+    std::string boxClosed;
+    Lines runs;
+  } cases[] = {
+      {"the stick-gone box", &steps::InstallSteps::Command2_Click, "USB-muisti poistettiin!", StickGone, {Format}},
+      {"step 1's result", &steps::InstallSteps::Command2_Click, "", Formatted, {Format, BootLoader}},
+      {"a refused drive", &steps::InstallSteps::Command2_Click, "", WrongDrive, {}},
+      {"step 2's result", &steps::InstallSteps::Command1_Click, "", Downloaded, {Download}},
+      {"step 3's result", &steps::InstallSteps::Command5_Click, "", Installed, {Extract}},
+  };
+  for (const auto& c : cases) {
+    FakeForm form;
+    ReadyStick(form);
+    form.status = c.status;
+    if (c.boxClosed == WrongDrive) form.driveBox = "C:";
+    form.files[Image] = 1000;
+    form.onRun = [&form](const std::string& command) {
+      if (command == BootLoader) form.files["E:\\vesamenu.c32"] = 26000;
+      if (command == Download) form.files[ImageName] = 700;
+      return 0;
+    };
+    form.whileBoxOpen = [&form] { form.closed = true; };
+    (steps::InstallSteps(form).*c.click)();
+    EXPECT_EQ(form.Runs(), c.runs) << c.what;
+    EXPECT_EQ(Outcome(form), (Lines{c.boxClosed})) << c.what;
   }
 }
 

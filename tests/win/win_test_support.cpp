@@ -94,8 +94,9 @@ SeenBox WhileBoxOpen(const std::string& title, const std::function<void()>& open
   return seen.empty() ? SeenBox{} : seen.front();
 }
 
-std::vector<SeenBox> WhileBoxesOpen(const std::string& title, const std::function<void()>& open) {
-  return Watching(title, open, nullptr);
+std::vector<SeenBox> WhileBoxesOpen(const std::string& title, const std::function<void()>& open,
+                                    const std::function<void(HWND)>& inside) {
+  return Watching(title, open, inside);
 }
 
 POINT CentreOf(HWND window) {

@@ -29,8 +29,9 @@ SeenBox WhileBoxOpen(const std::string& title, const std::function<void()>& open
                      const std::function<void(HWND box)>& inside = nullptr);
 
 // Like WhileBoxOpen, for a chain that opens several boxes of that title one
-// after another: each is read and closed in turn.
-std::vector<SeenBox> WhileBoxesOpen(const std::string& title, const std::function<void()>& open);
+// after another: each is read and closed in turn (after inside(box), if given).
+std::vector<SeenBox> WhileBoxesOpen(const std::string& title, const std::function<void()>& open,
+                                    const std::function<void(HWND box)>& inside = nullptr);
 
 // Clicks with the real mouse at a point of the screen (SendInput), then pumps.
 void ClickAt(POINT screen);
