@@ -192,7 +192,10 @@ class Driver {
     if (!options_.eventsFile.empty()) events_.open(options_.eventsFile, std::ios::binary | std::ios::trunc);
   }
 
-  ~Driver() { Finish(); }
+  ~Driver() {
+    Finish();
+    RestoreDlls();
+  }
 
   int Run(const std::vector<Step>& steps) {
     for (const Step& step : steps) {
@@ -228,6 +231,8 @@ class Driver {
       case StepKind::Sleep:
         ::Sleep(static_cast<DWORD>(std::stoul(step.argument)));
         return;
+      case StepKind::NoDll:
+        return DisableDll(step);
       case StepKind::Window: {
         if (!NeedWindow(step)) return;
         std::string title;
@@ -259,8 +264,10 @@ class Driver {
 
   // --- the program ---------------------------------------------------------
 
+  std::string ExePath() const { return options_.exe.empty() ? options_.folder + "\\USB.exe" : options_.exe; }
+
   void Start(const Step& step) {
-    std::string exe = options_.exe.empty() ? options_.folder + "\\USB.exe" : options_.exe;
+    std::string exe = ExePath();
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -277,6 +284,34 @@ class Driver {
       if (::GetTickCount() - begin > StartTimeoutMs) return Abort(step, "no window of class USB.Form1");
       ::Sleep(20);
     }
+  }
+
+  // Wine reads a program's own DLL overrides from the prefix's registry when the program starts,
+  // under the name of its file: an empty value switches the DLL off for that program alone.
+  std::string OverridesKey() const {
+    const std::string exe = ExePath();
+    return "Software\\Wine\\AppDefaults\\" + exe.substr(exe.find_last_of('\\') + 1) + "\\DllOverrides";
+  }
+
+  void DisableDll(const Step& step) {
+    platform::UniqueRegistryKey key;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, OverridesKey().c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                          nullptr) != ERROR_SUCCESS) {
+      return Abort(step, "cannot write the DLL overrides");
+    }
+    if (::RegSetValueExA(key.get(), step.argument.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) !=
+        ERROR_SUCCESS) return Abort(step, "cannot switch off " + step.argument);
+    disabledDlls_.push_back(step.argument);
+  }
+
+  // The overrides this driver made go again, so that the next scenario's program has every DLL.
+  void RestoreDlls() {
+    if (disabledDlls_.empty()) return;
+    platform::UniqueRegistryKey key;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, OverridesKey().c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
+      for (const std::string& name : disabledDlls_) ::RegDeleteValueA(key.get(), name.c_str());
+    }
+    disabledDlls_.clear();
   }
 
   void Attach(const Step& step) {
@@ -433,7 +468,11 @@ class Driver {
   // wherever the file lay); "module NAME (not loaded)" when it holds no such DLL.
   void ObserveModule(const Step& step) {
     if (Process() == nullptr) return Abort(step, "no USB.exe process");
-    const std::string expected = e2e::UnescapeToAnsi(step.argument);
+    // "module NAME (not loaded)" expects the DLL to be absent: NAME is the DLL's name.
+    std::string expected = e2e::UnescapeToAnsi(step.argument);
+    const std::string absent = " (not loaded)";
+    const std::size_t cut = expected.size() - absent.size();
+    if (expected.size() > absent.size() && expected.compare(cut, absent.size(), absent) == 0) expected.resize(cut);
     const std::string name = expected.substr(expected.find_last_of('\\') + 1);
     HMODULE modules[1024];
     DWORD bytes = 0;
@@ -700,6 +739,7 @@ class Driver {
   HWND window_ = nullptr;
   bool aborted_ = false;
   bool marked_ = false;
+  std::vector<std::string> disabledDlls_;
   Usage first_;
   Usage mark_;
   int passed_ = 0;
