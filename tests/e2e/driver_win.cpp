@@ -198,6 +198,7 @@ class Driver {
   }
 
   int Run(const std::vector<Step>& steps) {
+    RestoreDlls();
     for (const Step& step : steps) {
       if (aborted_) {
         if (e2e::IsCheck(step.kind)) Fail(step.line, "not reached");
@@ -301,18 +302,13 @@ class Driver {
     }
     if (::RegSetValueExA(key.get(), step.argument.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) !=
         ERROR_SUCCESS) return Abort(step, "cannot switch off " + step.argument);
-    disabledDlls_.push_back(step.argument);
   }
 
-  // The overrides this driver made go again, so that the next scenario's program has every DLL.
-  void RestoreDlls() {
-    if (disabledDlls_.empty()) return;
-    platform::UniqueRegistryKey key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, OverridesKey().c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
-      for (const std::string& name : disabledDlls_) ::RegDeleteValueA(key.get(), name.c_str());
-    }
-    disabledDlls_.clear();
-  }
+  // The program's own overrides go, all of them, when the driver starts and when it ends: every
+  // scenario's program has every DLL unless the scenario says otherwise. At the start too, since
+  // a driver that was stopped midway, or a registry that Wine had saved to disk with the override
+  // and not after, would leave it to the next scenario.
+  void RestoreDlls() { ::RegDeleteKeyA(HKEY_CURRENT_USER, OverridesKey().c_str()); }
 
   void Attach(const Step& step) {
     window_ = ::FindWindowA(FormClass, nullptr);
@@ -739,7 +735,6 @@ class Driver {
   HWND window_ = nullptr;
   bool aborted_ = false;
   bool marked_ = false;
-  std::vector<std::string> disabledDlls_;
   Usage first_;
   Usage mark_;
   int passed_ = 0;
