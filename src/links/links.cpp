@@ -22,6 +22,20 @@ void OpenHomePage(services::FormServices& form) {
 
 }  // namespace
 
+std::int32_t OpenWithShell(ShellRoutes& routes, const std::string& document, std::int32_t showCommand) {
+  if (routes.ProcessElevation() == Elevation::Elevated) {
+    switch (routes.OpenThroughDesktop(document, showCommand)) {
+      case DesktopAnswer::Opened:
+        return DesktopOpened;
+      case DesktopAnswer::Refused:
+        return DesktopRefused;
+      case DesktopAnswer::NotReached:
+        break;
+    }
+  }
+  return routes.OpenDirectly(document, showCommand);
+}
+
 std::string HelpText() {
   static const char* const lines[] = {
       "Liitä usb-muistitikku (väh. 1 Gt) koneeseen tunnistusta varten. Kun tikku on alustettu,",

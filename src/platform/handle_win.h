@@ -80,6 +80,12 @@ struct ModuleTraits {  // LoadLibrary
   static void close(type h) noexcept { ::FreeLibrary(h); }
 };
 
+struct RegistryKeyTraits {  // RegCreateKeyEx, RegOpenKeyEx
+  using type = HKEY;
+  static type invalid() noexcept { return nullptr; }
+  static void close(type h) noexcept { ::RegCloseKey(h); }
+};
+
 // Blocks the system allocated for the caller with LocalAlloc (argv arrays, message texts).
 template <typename T>
 struct LocalAllocTraits {
@@ -88,12 +94,25 @@ struct LocalAllocTraits {
   static void close(type h) noexcept { ::LocalFree(h); }
 };
 
+// A COM interface pointer that the caller holds a reference on: released once. For the
+// calls that hand one out through a void** (QueryInterface and its kind), pass
+// reinterpret_cast<void**>(owner.put()).
+template <typename Interface>
+struct ComTraits {
+  using type = Interface*;
+  static type invalid() noexcept { return nullptr; }
+  static void close(type p) noexcept { p->Release(); }
+};
+
 using UniqueHandle = UniqueAny<KernelHandleTraits>;
 using UniqueFile = UniqueAny<FileHandleTraits>;
 using UniqueFind = UniqueAny<FindHandleTraits>;
 using UniqueGdiObject = UniqueAny<GdiObjectTraits>;
 using UniqueIcon = UniqueAny<IconTraits>;
 using UniqueModule = UniqueAny<ModuleTraits>;
+using UniqueRegistryKey = UniqueAny<RegistryKeyTraits>;
+template <typename Interface>
+using UniqueCom = UniqueAny<ComTraits<Interface>>;
 
 // The two handles that CreateProcess hands back. The thread handle is closed
 // before the process handle, in that order.

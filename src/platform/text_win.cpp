@@ -63,6 +63,8 @@ std::optional<std::string> FromWide(const std::wstring& wide) {
   return Narrow(wide, CP_UTF8, true);
 }
 
+std::wstring ToWide(const std::string& utf8) { return Widen(utf8, CP_UTF8, 0).value_or(std::wstring()); }
+
 std::string WindowText(HWND window) {
   int length = ::GetWindowTextLengthA(window);
   if (length <= 0) return {};

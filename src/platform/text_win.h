@@ -22,6 +22,9 @@ std::optional<std::string> ToAnsiExactly(const std::string& utf8);
 // should one not, a character that it lacks becomes the code page's default character.
 std::string ToAnsi(const std::string& utf8);
 
+// UTF-8 to UTF-16, for the W functions and COM: every character arrives as it is.
+std::wstring ToWide(const std::string& utf8);
+
 // ANSI (system code page) to UTF-8.
 std::string FromAnsi(const std::string& ansi);
 

@@ -192,9 +192,13 @@ class Driver {
     if (!options_.eventsFile.empty()) events_.open(options_.eventsFile, std::ios::binary | std::ios::trunc);
   }
 
-  ~Driver() { Finish(); }
+  ~Driver() {
+    Finish();
+    RestoreDlls();
+  }
 
   int Run(const std::vector<Step>& steps) {
+    RestoreDlls();
     for (const Step& step : steps) {
       if (aborted_) {
         if (e2e::IsCheck(step.kind)) Fail(step.line, "not reached");
@@ -228,6 +232,8 @@ class Driver {
       case StepKind::Sleep:
         ::Sleep(static_cast<DWORD>(std::stoul(step.argument)));
         return;
+      case StepKind::NoDll:
+        return DisableDll(step);
       case StepKind::Window: {
         if (!NeedWindow(step)) return;
         std::string title;
@@ -259,8 +265,10 @@ class Driver {
 
   // --- the program ---------------------------------------------------------
 
+  std::string ExePath() const { return options_.exe.empty() ? options_.folder + "\\USB.exe" : options_.exe; }
+
   void Start(const Step& step) {
-    std::string exe = options_.exe.empty() ? options_.folder + "\\USB.exe" : options_.exe;
+    std::string exe = ExePath();
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -278,6 +286,29 @@ class Driver {
       ::Sleep(20);
     }
   }
+
+  // Wine reads a program's own DLL overrides from the prefix's registry when the program starts,
+  // under the name of its file: an empty value switches the DLL off for that program alone.
+  std::string OverridesKey() const {
+    const std::string exe = ExePath();
+    return "Software\\Wine\\AppDefaults\\" + exe.substr(exe.find_last_of('\\') + 1) + "\\DllOverrides";
+  }
+
+  void DisableDll(const Step& step) {
+    platform::UniqueRegistryKey key;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, OverridesKey().c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                          nullptr) != ERROR_SUCCESS) {
+      return Abort(step, "cannot write the DLL overrides");
+    }
+    if (::RegSetValueExA(key.get(), step.argument.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) !=
+        ERROR_SUCCESS) return Abort(step, "cannot switch off " + step.argument);
+  }
+
+  // The program's own overrides go, all of them, when the driver starts and when it ends: every
+  // scenario's program has every DLL unless the scenario says otherwise. At the start too, since
+  // a driver that was stopped midway, or a registry that Wine had saved to disk with the override
+  // and not after, would leave it to the next scenario.
+  void RestoreDlls() { ::RegDeleteKeyA(HKEY_CURRENT_USER, OverridesKey().c_str()); }
 
   void Attach(const Step& step) {
     window_ = ::FindWindowA(FormClass, nullptr);
@@ -433,7 +464,11 @@ class Driver {
   // wherever the file lay); "module NAME (not loaded)" when it holds no such DLL.
   void ObserveModule(const Step& step) {
     if (Process() == nullptr) return Abort(step, "no USB.exe process");
-    const std::string expected = e2e::UnescapeToAnsi(step.argument);
+    // "module NAME (not loaded)" expects the DLL to be absent: NAME is the DLL's name.
+    std::string expected = e2e::UnescapeToAnsi(step.argument);
+    const std::string absent = " (not loaded)";
+    const std::size_t cut = expected.size() - absent.size();
+    if (expected.size() > absent.size() && expected.compare(cut, absent.size(), absent) == 0) expected.resize(cut);
     const std::string name = expected.substr(expected.find_last_of('\\') + 1);
     HMODULE modules[1024];
     DWORD bytes = 0;

@@ -23,7 +23,7 @@ const Verb Verbs[] = {
     {"wait-drive", StepKind::WaitDrive, false}, {"wait-status", StepKind::WaitStatus, false},
     {"exit", StepKind::Exit, true},            {"module", StepKind::Module, true},
     {"notices", StepKind::Notices, true},      {"boxes", StepKind::Boxes, true},
-    {"memory", StepKind::Memory, true},
+    {"memory", StepKind::Memory, true},        {"no-dll", StepKind::NoDll, true},
 };
 
 // Code page 1252 from 0x80 to 0x9F; 0 where it defines no character. From 0xA0 up
@@ -134,6 +134,10 @@ std::vector<Step> ParseScenario(const std::string& content, std::vector<std::str
     NoticeBurst burst{};
     if (verb->kind == StepKind::Notices && !ParseNotices(argument, burst)) {
       errors.push_back("line " + std::to_string(number) + ": notices COUNT arrival|removal X:");
+      continue;
+    }
+    if (verb->kind == StepKind::NoDll && argument.find_first_of(" \\/:") != std::string::npos) {
+      errors.push_back("line " + std::to_string(number) + ": no-dll NAME (a DLL's name alone)");
       continue;
     }
     if (verb->kind == StepKind::Boxes && std::atoi(argument.c_str()) <= 0) {

@@ -20,6 +20,7 @@ enum class StepKind {
   Type,        // type TEXT: post each character to the drive box as WM_CHAR, as keys arrive
   Close,       // post WM_CLOSE to the window
   Sleep,       // sleep MS
+  NoDll,       // no-dll NAME: the USB.exe started from here on runs without Wine's DLL NAME
   Window,      // window TITLE
   Box,         // box TITLE|TEXT@X,Y: wait for a message box, read it, press its OK
   Status,      // status TEXT

@@ -123,7 +123,8 @@ TEST(ParseScenario, RefusesWhatItCannotPerform) {
                                         "type",             "Status x",          "notices 10 arrive E:",
                                         "notices 0 arrival E:", "notices 5 arrival e:", "notices 5 removal E",
                                         "notices 5 removal E: x", "notices 5 removal E: in-box x", "boxes none",   "memory within",
-                                        "memory now",       "module"};
+                                        "memory now",       "module",            "no-dll",
+                                        "no-dll a b",       "no-dll C:\\x.dll"};
   for (const std::string& line : bad) {
     std::vector<std::string> errors;
     EXPECT_TRUE(e2e::ParseScenario(line + "\n", errors).empty()) << line;

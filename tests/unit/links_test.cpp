@@ -28,6 +28,71 @@ TEST(HomePage, ShellResultOf32OrLessFails) {
   }
 }
 
+// The shell routes as a table sees them: what each is asked, in order, and what it answers.
+struct FakeRoutes : links::ShellRoutes {
+  links::Elevation elevation = links::Elevation::NotElevated;
+  links::DesktopAnswer desktop = links::DesktopAnswer::NotReached;
+  std::int32_t direct = 42;
+  std::vector<std::string> log;
+
+  links::Elevation ProcessElevation() override { return elevation; }
+  links::DesktopAnswer OpenThroughDesktop(const std::string& document, std::int32_t show) override {
+    log.push_back("desktop: " + document + " " + std::to_string(show));
+    return desktop;
+  }
+  std::int32_t OpenDirectly(const std::string& document, std::int32_t show) override {
+    log.push_back("direct: " + document + " " + std::to_string(show));
+    return direct;
+  }
+};
+
+// Only an elevated program goes through the desktop's shell; it calls ShellExecuteA itself only
+// where the desktop's shell cannot be reached, never after the desktop's shell has answered.
+// The handlers then see a result on the right side of 32.
+TEST(HomePage, AnElevatedProgramOpensThePageThroughTheDesktopsShell) {
+  using links::DesktopAnswer;
+  using links::Elevation;
+  const std::string desktop = "desktop: http://vakkura.example 1";
+  const std::string direct = "direct: http://vakkura.example 1";
+  const struct {
+    Elevation elevation;
+    DesktopAnswer desktop;
+    std::int32_t direct;
+    std::vector<std::string> calls;
+    std::int32_t result;
+    bool opened;
+  } cases[] = {
+      // Not elevated, or XP (cannot tell): the program's own shell call, its result unchanged.
+      {Elevation::NotElevated, DesktopAnswer::Opened, 42, {direct}, 42, true},
+      {Elevation::NotElevated, DesktopAnswer::Opened, 2, {direct}, 2, false},
+      {Elevation::Unknown, DesktopAnswer::Opened, 33, {direct}, 33, true},
+      {Elevation::Unknown, DesktopAnswer::Opened, 31, {direct}, 31, false},
+      // Elevated, and the desktop's shell answers: its answer stands.
+      {Elevation::Elevated, DesktopAnswer::Opened, 42, {desktop}, 33, true},
+      {Elevation::Elevated, DesktopAnswer::Refused, 42, {desktop}, 32, false},
+      // Elevated, no desktop shell to be reached (no Explorer, XP's shell): the program's own call.
+      {Elevation::Elevated, DesktopAnswer::NotReached, 42, {desktop, direct}, 42, true},
+      {Elevation::Elevated, DesktopAnswer::NotReached, 0, {desktop, direct}, 0, false},
+  };
+  for (const auto& c : cases) {
+    FakeRoutes routes;
+    routes.elevation = c.elevation;
+    routes.desktop = c.desktop;
+    routes.direct = c.direct;
+    const std::int32_t result = links::OpenWithShell(routes, "http://vakkura.example", links::ShowNormal);
+    const std::string row = "elevation " + std::to_string(static_cast<int>(c.elevation)) + ", desktop " +
+                            std::to_string(static_cast<int>(c.desktop)) + ", direct " + std::to_string(c.direct);
+    EXPECT_EQ(routes.log, c.calls) << row;
+    EXPECT_EQ(result, c.result) << row;
+
+    test::FakeForm form;
+    form.shellResult = result;
+    links::Label5_Click(form);
+    EXPECT_EQ(form.status, c.opened ? "vakkura.example" : "Sivua ei voitu avata!") << row;
+    EXPECT_EQ(form.Boxes().size(), c.opened ? 0u : 1u) << row;
+  }
+}
+
 TEST(Help, IsSixLinesWithTheFourthEmpty) {
   const std::string expected =
       "Liit\xC3\xA4 usb-muistitikku (v\xC3\xA4h. 1 Gt) koneeseen tunnistusta varten. Kun tikku on alustettu,\r\n"

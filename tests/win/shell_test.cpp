@@ -91,16 +91,17 @@ TEST(Shell, SystemDllsComeFromTheSystemFolderNotFromBesideTheProgram) {
   ::DeleteFileA(planted.c_str());
 }
 
-// OpenWithShell hands back the shell's own result, the same number that a direct
+// The program's own shell call hands back the shell's own result, the same number that a direct
 // ShellExecuteA gives for the same document, on failure (a file that is not there) and on
-// success (a program that ends at once).
+// success (a program that ends at once); OpenWithShell, whichever way it takes, lands on the
+// same side of 32.
 TEST(Shell, OpenWithShellReturnsTheShellsResultUnchanged) {
   const std::string missing = wintest::NewTempFolder("shell") + "\\not-there.txt";
   const std::string program = wintest::ExeFolder() + "\\exit_with.exe";
   for (const std::string& document : {missing, program}) {
     const auto direct = static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(
         ::ShellExecuteA(nullptr, "open", document.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
-    EXPECT_EQ(links::OpenWithShell(document, SW_SHOWNORMAL), direct) << document;
+    EXPECT_EQ(links::OpenWithShellExecuteA(document, SW_SHOWNORMAL), direct) << document;
   }
   EXPECT_LE(links::OpenWithShell(missing, SW_SHOWNORMAL), 32);
   EXPECT_GT(links::OpenWithShell(program, SW_SHOWNORMAL), 32);
@@ -117,6 +118,22 @@ TEST(Shell, TheFirstCallInitialisesComOnceApartmentThreaded) {
   const HRESULT now = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   EXPECT_EQ(now, S_OK) << "COM was initialised more than once";
   if (SUCCEEDED(now)) ::CoUninitialize();
+}
+
+// Under Wine every process holds the full administrator token, and Wine's explorer.exe keeps the
+// desktop in the shell's window list with the whole path to its shell: so the home page goes
+// through the desktop's shell there. Its answers are its own, a refusal included: 32 for a file
+// that is not there, where the program's own ShellExecuteA would say 2 (file not found).
+TEST(Shell, AnElevatedProgramIsServedByTheDesktopsShell) {
+  ASSERT_EQ(links::ProcessElevation(), links::Elevation::Elevated) << "Wine's token is elevated";
+  const std::string missing = wintest::NewTempFolder("desktop") + "\\not-there.txt";
+  const std::string program = wintest::ExeFolder() + "\\exit_with.exe";
+  const DWORD begin = ::GetTickCount();
+  EXPECT_EQ(links::OpenThroughDesktopShell(program, SW_SHOWNORMAL), links::DesktopAnswer::Opened);
+  EXPECT_EQ(links::OpenThroughDesktopShell(missing, SW_SHOWNORMAL), links::DesktopAnswer::Refused);
+  EXPECT_EQ(links::OpenWithShell(program, SW_SHOWNORMAL), links::DesktopOpened);
+  EXPECT_EQ(links::OpenWithShell(missing, SW_SHOWNORMAL), links::DesktopRefused);
+  EXPECT_LT(::GetTickCount() - begin, 10000u) << "the desktop's shell kept the program waiting";
 }
 
 }  // namespace
