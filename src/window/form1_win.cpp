@@ -84,7 +84,7 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
                                   instance, form.get());
   if (window == nullptr) return nullptr;
   // The volume watcher reaches the drive box and the status line through this.
-  ::SetPropA(form->window_, NoticeTargetProperty, static_cast<volume_watch::NoticeTarget*>(form.get()));
+  ::SetPropA(form->window_, volume_watch::NoticeTargetProperty, static_cast<volume_watch::NoticeTarget*>(form.get()));
 
   form->services_ = MakeFormServices(*form);
   form->steps_ = std::make_unique<steps::InstallSteps>(*form->services_);
@@ -361,7 +361,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCDESTROY:
       // A window's properties are to be removed before it is gone.
-      ::RemovePropA(window_, NoticeTargetProperty);
+      ::RemovePropA(window_, volume_watch::NoticeTargetProperty);
       break;
   }
   return ::DefWindowProcA(window_, message, wParam, lParam);
