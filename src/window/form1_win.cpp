@@ -21,7 +21,9 @@
 namespace window {
 namespace {
 
-constexpr const char* DriveBoxFormProperty = "USB.Form";
+// The form, on each control that it subclasses: the drive box, and the labels and pictures
+// that take clicks.
+constexpr const char* FormProperty = "USB.Form";
 
 // The platform-free headers restate these numbers.
 static_assert(WmAppText1Click == WM_APP + 1, "ids.h's message is WM_APP + 1");
@@ -173,9 +175,15 @@ void Form1::CreateControls() {
       ::SendMessageA(control, EM_LIMITTEXT, 0, 0);  // no length limit of its own
       // The property first: DriveBoxProc without it would hand the box's messages to
       // DefWindowProcA instead of the edit's own procedure.
-      ::SetPropA(control, DriveBoxFormProperty, this);
+      ::SetPropA(control, FormProperty, this);
       driveBoxPrevious_ = reinterpret_cast<WNDPROC>(
           ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::DriveBoxProc)));
+    } else if (c.click.handler != nullptr && (c.kind == ControlKind::Label || c.kind == ControlKind::Picture)) {
+      // A static control reports a click when the button goes down; the form makes it a press
+      // and a release over the control, as a button's click is. The property first, as above.
+      ::SetPropA(control, FormProperty, this);
+      staticPrevious_ = reinterpret_cast<WNDPROC>(
+          ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::ClickableProc)));
     }
   }
 }
@@ -295,9 +303,9 @@ void Form1::Label7_Click() { links::Label7_Click(*services_); }
 
 void Form1::OnCommand(std::size_t control, WORD code) {
   const ControlSpec& c = Form1Controls()[control];
-  const bool clicked = (c.kind == ControlKind::CommandButton && code == BN_CLICKED) ||
-                       ((c.kind == ControlKind::Label || c.kind == ControlKind::Picture) && code == STN_CLICKED);
-  if (clicked) Click(control);
+  // A label's or a picture's STN_CLICKED comes with the press, not the click: HandleClickable
+  // sees their clicks.
+  if (c.kind == ControlKind::CommandButton && code == BN_CLICKED) Click(control);
 }
 
 void Form1::Click(std::size_t control) {
@@ -410,15 +418,63 @@ LRESULT Form1::HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lPar
     case WM_NCDESTROY: {
       // The edit finishes with its last message, then the property goes, before the box does.
       const LRESULT result = ::CallWindowProcA(driveBoxPrevious_, box, message, wParam, lParam);
-      ::RemovePropA(box, DriveBoxFormProperty);
+      ::RemovePropA(box, FormProperty);
       return result;
     }
   }
   return ::CallWindowProcA(driveBoxPrevious_, box, message, wParam, lParam);
 }
 
+LRESULT Form1::HandleClickable(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // The second press of a double click comes as WM_LBUTTONDBLCLK (the static class asks for
+      // double clicks): it is a press as well, so that each click of the user's counts.
+      // The mouse is held until the release, wherever the pointer goes meanwhile.
+      pressed_ = control;
+      ::SetCapture(control);
+      break;
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse during the press: there is no click to come.
+      if (pressed_ == control && reinterpret_cast<HWND>(lParam) != control) pressed_ = nullptr;
+      break;
+    case WM_LBUTTONUP:
+      // A click when the button comes up over the control that took the press; off it, the
+      // press is let go, as a user who slides off a button means it to be.
+      if (pressed_ == control) {
+        pressed_ = nullptr;
+        ::ReleaseCapture();
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        RECT area;
+        ::GetClientRect(control, &area);
+        const LRESULT result = ::CallWindowProcA(staticPrevious_, control, message, wParam, lParam);
+        const int index = ControlAt(control);
+        if (::PtInRect(&area, at) && index >= 0) Click(static_cast<std::size_t>(index));
+        return result;
+      }
+      break;
+    case WM_NCDESTROY: {
+      const LRESULT result = ::CallWindowProcA(staticPrevious_, control, message, wParam, lParam);
+      ::RemovePropA(control, FormProperty);
+      return result;
+    }
+  }
+  return ::CallWindowProcA(staticPrevious_, control, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1::ClickableProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* form = static_cast<Form1*>(::GetPropA(control, FormProperty));
+  if (form == nullptr) return ::DefWindowProcA(control, message, wParam, lParam);
+  try {
+    return form->HandleClickable(control, message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
 LRESULT CALLBACK Form1::DriveBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* form = static_cast<Form1*>(::GetPropA(box, DriveBoxFormProperty));
+  auto* form = static_cast<Form1*>(::GetPropA(box, FormProperty));
   if (form == nullptr) return ::DefWindowProcA(box, message, wParam, lParam);
   try {
     return form->HandleDriveBox(box, message, wParam, lParam);

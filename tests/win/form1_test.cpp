@@ -444,11 +444,7 @@ VOID CALLBACK CloseHelpBox(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // The help picture's click, as the window gets it; returns once its box is closed.
-void ClickHelp(Form1& form) {
-  HWND help = form.Control("Image4");
-  ::SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(help), STN_CLICKED),
-                 reinterpret_cast<LPARAM>(help));
-}
+void ClickHelp(Form1& form) { wintest::SendClick(form.Control("Image4")); }
 
 void Notices(Form1& form, int count, WPARAM event, char letter) {
   for (int i = 0; i < count; ++i) {

@@ -111,6 +111,22 @@ void ClickAt(POINT screen) {
   ::SendInput(2, input, sizeof(INPUT));
 }
 
+void MouseAt(POINT screen, DWORD button, DWORD ms) {
+  ::SetCursorPos(screen.x, screen.y);
+  if (button != 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = button;
+    ::SendInput(1, &input, sizeof input);
+  }
+  Pump(ms);
+}
+
+void SendClick(HWND control, UINT press) {
+  ::SendMessageA(control, press, MK_LBUTTON, MAKELPARAM(4, 4));
+  ::SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
 void Pump(DWORD ms) {
   const DWORD end = ::GetTickCount() + ms;
   do {

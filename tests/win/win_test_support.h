@@ -34,6 +34,13 @@ std::vector<SeenBox> WhileBoxesOpen(const std::string& title, const std::functio
 
 // Clicks with the real mouse at a point of the screen (SendInput), then pumps.
 void ClickAt(POINT screen);
+// Puts the real mouse at a point of the screen, then sends one button event (MOUSEEVENTF_LEFTDOWN,
+// MOUSEEVENTF_LEFTUP; 0 for none) there, and pumps for ms milliseconds.
+void MouseAt(POINT screen, DWORD button, DWORD ms);
+// A click as a control's window procedure gets it from the mouse, sent at a point inside it: the
+// press (WM_LBUTTONDOWN, or WM_LBUTTONDBLCLK for the second click of a double click), then the
+// release. Returns once whatever the click runs has returned.
+void SendClick(HWND control, UINT press = WM_LBUTTONDOWN);
 POINT CentreOf(HWND window);
 
 // A new Form1 on this thread, with the common controls registered.
