@@ -274,7 +274,11 @@ bool Form1::PreTranslateMessage(const MSG& message) {
   if (message.wParam == VK_RETURN) {
     const int current = ControlAt(::GetFocus());
     if (current >= 0 && Form1Controls()[current].kind == ControlKind::CommandButton) {
-      ::SendMessageA(controls_[current], BM_CLICK, 0, 0);
+      // Bit 30 set: the key was down already, and this is the keyboard's auto-repeat. A held
+      // Enter presses the button once; each repeat would otherwise close the step's box and
+      // press the button again, and run the step over and over until the key is let go.
+      const bool repeat = (message.lParam & (LPARAM{1} << 30)) != 0;
+      if (!repeat) ::SendMessageA(controls_[current], BM_CLICK, 0, 0);
       return true;
     }
   }

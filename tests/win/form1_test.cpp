@@ -247,18 +247,24 @@ TEST(Form1, TooltipsOfTheCloseButtonTheLinkAndTheHelpPicture) {
   }
 }
 
-HWND PressTab(Form1& form, bool backwards) {
-  BYTE keys[256];
-  ::GetKeyboardState(keys);
-  keys[VK_SHIFT] = backwards ? 0x80 : 0;
-  ::SetKeyboardState(keys);
-  ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+// A key-down posted to the focus, then the thread's messages through the form's keyboard
+// handling, as the program's message loop takes them. keyData: lParam, the repeat count and flags.
+void KeyDown(Form1& form, WPARAM key, LPARAM keyData = 1) {
+  ::PostMessageA(::GetFocus(), WM_KEYDOWN, key, keyData);
   MSG m;
   while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
     if (form.PreTranslateMessage(m)) continue;
     ::TranslateMessage(&m);
     ::DispatchMessageA(&m);
   }
+}
+
+HWND PressTab(Form1& form, bool backwards) {
+  BYTE keys[256];
+  ::GetKeyboardState(keys);
+  keys[VK_SHIFT] = backwards ? 0x80 : 0;
+  ::SetKeyboardState(keys);
+  KeyDown(form, VK_TAB);
   keys[VK_SHIFT] = 0;
   ::SetKeyboardState(keys);
   return ::GetFocus();
@@ -273,6 +279,38 @@ TEST(Form1, FocusStartsOnDownloadAndTabFollowsTheTabIndexes) {
     EXPECT_EQ(PressTab(*form, false), form->Control(next)) << next;
   for (const char* previous : {"Text1", "Command5", "Command3", "Command2", "Command1"})
     EXPECT_EQ(PressTab(*form, true), form->Control(previous)) << previous;
+}
+
+// Enter on a focused button presses it once per key press: the keyboard's auto-repeat (bit 30 of
+// lParam: the key was down already) presses nothing. Held on step 1, each repeat would close the
+// step's box and press the button again. With the drive box empty, step 1 shows its box at once.
+TEST(Form1, EnterPressesTheFocusedButtonOnceHoweverLongItIsHeld) {
+  auto form = NewForm();
+  form->Show();
+  wintest::Pump(100);
+  ::SetFocus(form->Control("Command2"));
+  constexpr LPARAM First = 1;
+  constexpr LPARAM Repeat = 1 | (LPARAM{1} << 30);
+  const struct {
+    const char* keys;
+    std::vector<LPARAM> downs;
+    std::size_t boxes;
+  } presses[] = {
+      {"pressed", {First}, 1},
+      {"held", {First, Repeat, Repeat, Repeat}, 1},
+      {"held, let go and pressed again", {First, Repeat, First, Repeat}, 2},
+      {"a repeat alone", {Repeat}, 0},
+  };
+  for (const auto& p : presses) {
+    auto seen = wintest::WhileBoxesOpen("USB-asennus", [&] {
+      for (LPARAM down : p.downs) {
+        KeyDown(*form, VK_RETURN, down);
+        wintest::Pump(150);
+      }
+    });
+    EXPECT_EQ(seen.size(), p.boxes) << p.keys;
+    EXPECT_EQ(::GetFocus(), form->Control("Command2")) << p.keys;
+  }
 }
 
 TEST(Form1, NoControlMovesWhenTheWindowChangesSize) {
