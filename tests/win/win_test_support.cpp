@@ -1,10 +1,13 @@
 // Message boxes read and closed from a thread timer, and small file helpers.
 #include "win_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/handle_win.h"
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -15,6 +18,17 @@ std::unique_ptr<window::Form1> NewForm() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   return window::Form1::Create(::GetModuleHandleA(nullptr));
+}
+
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  const char* expected = std::getenv("USB_TEST_DPI");
+  if (expected != nullptr) {
+    EXPECT_EQ(dpi, std::atoi(expected)) << "the screen is not at the DPI that this run is for";
+  }
+  return dpi;
 }
 
 std::string Text(HWND w) {

@@ -46,6 +46,11 @@ POINT CentreOf(HWND window);
 // A new Form1 on this thread, with the common controls registered.
 std::unique_ptr<window::Form1> NewForm();
 
+// The screen's DPI, as the window lays itself out at it (GetDeviceCaps LOGPIXELSX). A run made for
+// another DPI names it in USB_TEST_DPI: a screen at any other DPI then fails the calling test, so
+// that the run cannot pass at 96 dpi unnoticed.
+int ScreenDpi();
+
 // A window's text through WM_GETTEXT, as another program would read it.
 std::string Text(HWND w);
 
