@@ -156,10 +156,20 @@ void Form1::CreateControls() {
     controls_[i] = control;
     if (c.font.face != nullptr) ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font)), FALSE);
 
+    int width = Pixels(c.width);
+    int height = Pixels(c.height);
     if (c.picture == PictureKind::Bitmap) {
       HANDLE bitmap = ::LoadImageA(instance_, MAKEINTRESOURCEA(c.resourceId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
       bitmaps_.emplace_back(static_cast<HGDIOBJ>(bitmap));
       ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+      // A bitmap is shown at its own size, which its twips give at 96 dpi. At a higher DPI the
+      // twips would make the control larger, and the static control stretches its bitmap to
+      // fill it (Wine's does): the picture keeps its pixels, where its twips place it.
+      BITMAP own{};
+      if (bitmap != nullptr && ::GetObjectA(bitmap, sizeof own, &own) == static_cast<int>(sizeof own)) {
+        width = own.bmWidth;
+        height = own.bmHeight < 0 ? -own.bmHeight : own.bmHeight;
+      }
     } else if (c.picture == PictureKind::Icon) {
       // Shown at the control's own size (32 x 32 pixels), picked from the icon's images.
       HANDLE icon = ::LoadImageA(instance_, MAKEINTRESOURCEA(c.resourceId), IMAGE_ICON, Pixels(c.width),
@@ -167,9 +177,8 @@ void Form1::CreateControls() {
       icons_.emplace_back(static_cast<HICON>(icon));
       ::SendMessageA(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
     }
-    // A picture control sizes itself to its image; the table's size binds.
-    ::SetWindowPos(control, nullptr, Pixels(c.left), Pixels(c.top), Pixels(c.width), Pixels(c.height),
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    // A picture control sizes itself to its image; the table's size binds, and a bitmap's own.
+    ::SetWindowPos(control, nullptr, Pixels(c.left), Pixels(c.top), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     if (c.kind == ControlKind::TextBox) {
       ::SendMessageA(control, EM_LIMITTEXT, 0, 0);  // no length limit of its own
