@@ -3,7 +3,7 @@
 // the program never asks for. Nothing here is run.
 #include <string_view>
 
-#include "links/publisher.h"
+#include "publisher.h"
 #include "sandbox_names.h"
 #include "steps/command_line.h"
 #include "steps/program_folder.h"
@@ -24,7 +24,7 @@ constexpr bool ListHolds(std::string_view list, std::string_view word) {
 static_assert(std::string_view(SANDBOX_IMAGE_NAME) == steps::ImageFileName,
               "SANDBOX_IMAGE_NAME must be the image the program downloads (steps/program_folder.h)");
 static_assert(std::string_view("http://" SANDBOX_DOWNLOAD_HOST) == links::DownloadServer,
-              "SANDBOX_DOWNLOAD_HOST must be the program's download server (links/publisher.h)");
+              "SANDBOX_DOWNLOAD_HOST must be the program's download server (resources/publisher.h)");
 static_assert(ListHolds(SANDBOX_SYSLINUX_MODULES, steps::BootMenuFileName),
               "SANDBOX_SYSLINUX_MODULES must hold the boot menu that step 1 looks for (steps/command_line.h)");
 

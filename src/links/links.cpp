@@ -1,7 +1,7 @@
 // Opening the home page, the help and the credit.
 #include "links/links.h"
 
-#include "links/publisher.h"
+#include "publisher.h"
 #include "version.h"
 #include "services/status_sentences.h"
 

@@ -3,7 +3,6 @@
 
 #include "msgbox/placement.h"
 #include "platform/text_win.h"
-#include "window/ids.h"
 
 namespace msgbox {
 namespace {

@@ -14,6 +14,10 @@ namespace msgbox {
 std::int16_t MsgBoxEx(HWND owner, const std::string& prompt, const std::string& title, std::uint32_t style,
                       std::int32_t x, std::int32_t y);
 
+// The one-shot timer that moves a box into place once it is open: set on the box's owner,
+// run by the box's modal loop.
+constexpr UINT_PTR MsgBoxTimerId = 0x5001;
+
 // The timer callback: runs once inside the box's modal loop.
 VOID CALLBACK MsgBoxTimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time);
 

@@ -1,7 +1,7 @@
 // Every sentence that the status line (Label4) can show, in one place.
 #pragma once
 
-#include "links/publisher.h"
+#include "publisher.h"
 
 namespace services {
 

@@ -1,7 +1,7 @@
 // Building and quoting the steps' command lines.
 #include "steps/command_line.h"
 
-#include "links/publisher.h"
+#include "publisher.h"
 #include "steps/program_folder.h"
 
 namespace steps {

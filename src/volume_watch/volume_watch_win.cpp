@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "volume_watch/volume_notice.h"
-#include "window/ids.h"
 
 namespace volume_watch {
 namespace {

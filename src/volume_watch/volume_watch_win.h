@@ -8,6 +8,10 @@
 
 namespace volume_watch {
 
+// The window property through which the watcher reaches the drive box and the status line of
+// the window it watches: the watched window carries a NoticeTarget* under this name.
+inline constexpr const char* NoticeTargetProperty = "USB.NoticeTarget";
+
 // What the watcher writes a notice to. The watched window carries a pointer to
 // one as its window property NoticeTargetProperty; without it notices change nothing.
 class NoticeTarget {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "links/publisher.h"
+#include "publisher.h"
 #include "resource_ids.h"
 
 namespace window {

@@ -21,7 +21,9 @@
 namespace window {
 namespace {
 
-constexpr const char* DriveBoxFormProperty = "USB.Form";
+// The form, on each control that it subclasses: the drive box, and the labels and pictures
+// that take clicks.
+constexpr const char* FormProperty = "USB.Form";
 
 // The platform-free headers restate these numbers.
 static_assert(WmAppText1Click == WM_APP + 1, "ids.h's message is WM_APP + 1");
@@ -84,7 +86,7 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
                                   instance, form.get());
   if (window == nullptr) return nullptr;
   // The volume watcher reaches the drive box and the status line through this.
-  ::SetPropA(form->window_, NoticeTargetProperty, static_cast<volume_watch::NoticeTarget*>(form.get()));
+  ::SetPropA(form->window_, volume_watch::NoticeTargetProperty, static_cast<volume_watch::NoticeTarget*>(form.get()));
 
   form->services_ = MakeFormServices(*form);
   form->steps_ = std::make_unique<steps::InstallSteps>(*form->services_);
@@ -154,10 +156,20 @@ void Form1::CreateControls() {
     controls_[i] = control;
     if (c.font.face != nullptr) ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font)), FALSE);
 
+    int width = Pixels(c.width);
+    int height = Pixels(c.height);
     if (c.picture == PictureKind::Bitmap) {
       HANDLE bitmap = ::LoadImageA(instance_, MAKEINTRESOURCEA(c.resourceId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
       bitmaps_.emplace_back(static_cast<HGDIOBJ>(bitmap));
       ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+      // A bitmap is shown at its own size, which its twips give at 96 dpi. At a higher DPI the
+      // twips would make the control larger, and the static control stretches its bitmap to
+      // fill it (Wine's does): the picture keeps its pixels, where its twips place it.
+      BITMAP own{};
+      if (bitmap != nullptr && ::GetObjectA(bitmap, sizeof own, &own) == static_cast<int>(sizeof own)) {
+        width = own.bmWidth;
+        height = own.bmHeight < 0 ? -own.bmHeight : own.bmHeight;
+      }
     } else if (c.picture == PictureKind::Icon) {
       // Shown at the control's own size (32 x 32 pixels), picked from the icon's images.
       HANDLE icon = ::LoadImageA(instance_, MAKEINTRESOURCEA(c.resourceId), IMAGE_ICON, Pixels(c.width),
@@ -165,17 +177,22 @@ void Form1::CreateControls() {
       icons_.emplace_back(static_cast<HICON>(icon));
       ::SendMessageA(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
     }
-    // A picture control sizes itself to its image; the table's size binds.
-    ::SetWindowPos(control, nullptr, Pixels(c.left), Pixels(c.top), Pixels(c.width), Pixels(c.height),
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    // A picture control sizes itself to its image; the table's size binds, and a bitmap's own.
+    ::SetWindowPos(control, nullptr, Pixels(c.left), Pixels(c.top), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     if (c.kind == ControlKind::TextBox) {
       ::SendMessageA(control, EM_LIMITTEXT, 0, 0);  // no length limit of its own
       // The property first: DriveBoxProc without it would hand the box's messages to
       // DefWindowProcA instead of the edit's own procedure.
-      ::SetPropA(control, DriveBoxFormProperty, this);
+      ::SetPropA(control, FormProperty, this);
       driveBoxPrevious_ = reinterpret_cast<WNDPROC>(
           ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::DriveBoxProc)));
+    } else if (c.click.handler != nullptr && (c.kind == ControlKind::Label || c.kind == ControlKind::Picture)) {
+      // A static control reports a click when the button goes down; the form makes it a press
+      // and a release over the control, as a button's click is. The property first, as above.
+      ::SetPropA(control, FormProperty, this);
+      staticPrevious_ = reinterpret_cast<WNDPROC>(
+          ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1::ClickableProc)));
     }
   }
 }
@@ -266,7 +283,11 @@ bool Form1::PreTranslateMessage(const MSG& message) {
   if (message.wParam == VK_RETURN) {
     const int current = ControlAt(::GetFocus());
     if (current >= 0 && Form1Controls()[current].kind == ControlKind::CommandButton) {
-      ::SendMessageA(controls_[current], BM_CLICK, 0, 0);
+      // Bit 30 set: the key was down already, and this is the keyboard's auto-repeat. A held
+      // Enter presses the button once; each repeat would otherwise close the step's box and
+      // press the button again, and run the step over and over until the key is let go.
+      const bool repeat = (message.lParam & (LPARAM{1} << 30)) != 0;
+      if (!repeat) ::SendMessageA(controls_[current], BM_CLICK, 0, 0);
       return true;
     }
   }
@@ -295,9 +316,9 @@ void Form1::Label7_Click() { links::Label7_Click(*services_); }
 
 void Form1::OnCommand(std::size_t control, WORD code) {
   const ControlSpec& c = Form1Controls()[control];
-  const bool clicked = (c.kind == ControlKind::CommandButton && code == BN_CLICKED) ||
-                       ((c.kind == ControlKind::Label || c.kind == ControlKind::Picture) && code == STN_CLICKED);
-  if (clicked) Click(control);
+  // A label's or a picture's STN_CLICKED comes with the press, not the click: HandleClickable
+  // sees their clicks.
+  if (c.kind == ControlKind::CommandButton && code == BN_CLICKED) Click(control);
 }
 
 void Form1::Click(std::size_t control) {
@@ -366,7 +387,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCDESTROY:
       // A window's properties are to be removed before it is gone.
-      ::RemovePropA(window_, NoticeTargetProperty);
+      ::RemovePropA(window_, volume_watch::NoticeTargetProperty);
       break;
   }
   return ::DefWindowProcA(window_, message, wParam, lParam);
@@ -415,15 +436,63 @@ LRESULT Form1::HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lPar
     case WM_NCDESTROY: {
       // The edit finishes with its last message, then the property goes, before the box does.
       const LRESULT result = ::CallWindowProcA(driveBoxPrevious_, box, message, wParam, lParam);
-      ::RemovePropA(box, DriveBoxFormProperty);
+      ::RemovePropA(box, FormProperty);
       return result;
     }
   }
   return ::CallWindowProcA(driveBoxPrevious_, box, message, wParam, lParam);
 }
 
+LRESULT Form1::HandleClickable(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // The second press of a double click comes as WM_LBUTTONDBLCLK (the static class asks for
+      // double clicks): it is a press as well, so that each click of the user's counts.
+      // The mouse is held until the release, wherever the pointer goes meanwhile.
+      pressed_ = control;
+      ::SetCapture(control);
+      break;
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse during the press: there is no click to come.
+      if (pressed_ == control && reinterpret_cast<HWND>(lParam) != control) pressed_ = nullptr;
+      break;
+    case WM_LBUTTONUP:
+      // A click when the button comes up over the control that took the press; off it, the
+      // press is let go, as a user who slides off a button means it to be.
+      if (pressed_ == control) {
+        pressed_ = nullptr;
+        ::ReleaseCapture();
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        RECT area;
+        ::GetClientRect(control, &area);
+        const LRESULT result = ::CallWindowProcA(staticPrevious_, control, message, wParam, lParam);
+        const int index = ControlAt(control);
+        if (::PtInRect(&area, at) && index >= 0) Click(static_cast<std::size_t>(index));
+        return result;
+      }
+      break;
+    case WM_NCDESTROY: {
+      const LRESULT result = ::CallWindowProcA(staticPrevious_, control, message, wParam, lParam);
+      ::RemovePropA(control, FormProperty);
+      return result;
+    }
+  }
+  return ::CallWindowProcA(staticPrevious_, control, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1::ClickableProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* form = static_cast<Form1*>(::GetPropA(control, FormProperty));
+  if (form == nullptr) return ::DefWindowProcA(control, message, wParam, lParam);
+  try {
+    return form->HandleClickable(control, message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
 LRESULT CALLBACK Form1::DriveBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* form = static_cast<Form1*>(::GetPropA(box, DriveBoxFormProperty));
+  auto* form = static_cast<Form1*>(::GetPropA(box, FormProperty));
   if (form == nullptr) return ::DefWindowProcA(box, message, wParam, lParam);
   try {
     return form->HandleDriveBox(box, message, wParam, lParam);

@@ -70,8 +70,11 @@ class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers {
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK DriveBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ClickableProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
+  // The labels and pictures that take clicks: a press, then the release over the same control.
+  LRESULT HandleClickable(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
   void CreateTooltips(HWND under);  // on the first hover; under: the window below the mouse
@@ -91,6 +94,8 @@ class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers {
   HWND tooltip_ = nullptr;  // created on the first hover; a popup owned by the window, destroyed with it
   WNDPROC driveBoxPrevious_ = nullptr;
   bool driveBoxPressed_ = false;
+  WNDPROC staticPrevious_ = nullptr;  // the static class's procedure, under each clickable one
+  HWND pressed_ = nullptr;            // the clickable label or picture that holds the mouse
   HWND lastFocus_ = nullptr;
   int dpi_ = 96;
   bool quitOnDestroy_ = false;

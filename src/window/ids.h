@@ -1,10 +1,15 @@
-// The window's own timer identifiers, window messages and window properties, in one place.
+// The window's own identifiers: its window messages and its class name, in one place.
+//
+// The other identifiers that the window uses are declared by their owners:
+//   - the controls' ids, FirstControlId + the control's index in the table: window/controls.h;
+//   - the message box's placing timer, MsgBoxTimerId: msgbox/msgbox_win.h;
+//   - the property that carries the volume watcher's NoticeTarget, NoticeTargetProperty:
+//     volume_watch/volume_watch_win.h;
+//   - the properties that bind the drive box and the clickable labels and pictures to the form
+//     ("USB.Form") and that keep a frame's font ("USB.Font"): window/form1_win.cpp and
+//     window/frame_win.cpp, where alone they are read;
+//   - the icons' and pictures' resource ids: resources/resource_ids.h.
 #pragma once
-
-#include <cstdint>
-
-// The one-shot timer that moves a message box into place once it is open.
-constexpr std::uintptr_t MsgBoxTimerId = 0x5001;
 
 // WM_APP + n: posted by the drive box to its form after a mouse click, so that the
 // click warning opens once the edit has finished with the mouse.
@@ -12,7 +17,3 @@ constexpr unsigned int WmAppText1Click = 0x8000 + 1;
 
 // The window class of Form1, by which another program (the end-to-end driver) finds the window.
 constexpr const char* FormClass = "USB.Form1";
-
-// The window property through which the volume watcher reaches the drive box and
-// the status line of the window it watches.
-constexpr const char* NoticeTargetProperty = "USB.NoticeTarget";

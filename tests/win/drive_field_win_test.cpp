@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 #include "win_test_support.h"
 #include "window/form1_win.h"
 
@@ -89,6 +91,65 @@ TEST_F(ShownForm, ClickOnTheCreditLabelShowsTheCredit) {
   EXPECT_EQ(seen[0].rect.left, 18);
   EXPECT_EQ(seen[0].rect.top, 252);
   EXPECT_EQ(form_->StatusText(), "Solvara Linux ladattu!");
+}
+
+// A label or a picture clicks as a button does: on the release, over the control that took the
+// press. Nothing happens while the button is held, and a press that slides off is let go: no box,
+// no status, no shell. Sliding back on before the release still clicks. The links' clicks that
+// open the page are left to the end-to-end run, where the browser is a recording stand-in.
+TEST_F(ShownForm, LabelsAndPicturesClickOnTheReleaseOverThem) {
+  const struct {
+    const char* name;
+    const char* title;  // of the box that its click opens, or that a failed link opens
+    bool opensPage;
+  } clickable[] = {
+      {"Image1", "USB-asennus", true},
+      {"Label5", "USB-asennus", true},
+      {"Image4", "USB-asennus", false},
+      {"Label7", "\xA9", false},
+  };
+  const struct {
+    const char* gesture;
+    bool backOver;  // the pointer comes back over the control before the release
+  } gestures[] = {{"slid off", false}, {"slid off and back", true}};
+  const POINT off{1000, 740};  // off the window, which stands at the screen's top left
+  for (const auto& c : clickable) {
+    for (const auto& g : gestures) {
+      if (c.opensPage && g.backOver) continue;
+      SCOPED_TRACE(std::string(c.name) + ", " + g.gesture);
+      form_->SetStatusText("USB-muisti formatoitu!");
+      const POINT over = wintest::CentreOf(form_->Control(c.name));
+      auto whileHeld = wintest::WhileBoxesOpen(c.title, [&] {
+        wintest::MouseAt(over, MOUSEEVENTF_LEFTDOWN, 300);
+        wintest::MouseAt(off, 0, 100);
+        if (g.backOver) wintest::MouseAt(over, 0, 100);
+      });
+      const std::string statusWhileHeld = form_->StatusText();
+      auto seen = wintest::WhileBoxesOpen(c.title, [&] {
+        wintest::MouseAt(g.backOver ? over : off, MOUSEEVENTF_LEFTUP, 600);
+      });
+      EXPECT_EQ(whileHeld.size(), 0u) << "a box opened while the button was still held";
+      EXPECT_EQ(statusWhileHeld, "USB-muisti formatoitu!");
+      EXPECT_EQ(seen.size(), g.backOver ? 1u : 0u);
+      EXPECT_EQ(form_->StatusText(), "USB-muisti formatoitu!");
+      EXPECT_EQ(::GetCapture(), nullptr) << "the mouse is still held after the release";
+    }
+  }
+}
+
+// The second click of two on one spot comes as a double click (WM_LBUTTONDBLCLK, not
+// WM_LBUTTONDOWN): it is a click too, as it is on a button.
+TEST_F(ShownForm, BothClicksOfADoubleClickCount) {
+  for (const char* name : {"Image4", "Label7"}) {
+    SCOPED_TRACE(name);
+    HWND control = form_->Control(name);
+    ASSERT_TRUE(::GetClassLongPtrA(control, GCL_STYLE) & CS_DBLCLKS) << "no double clicks to count here";
+    auto seen = wintest::WhileBoxesOpen(std::string(name) == "Label7" ? "\xA9" : "USB-asennus", [&] {
+      wintest::SendClick(control);
+      wintest::SendClick(control, WM_LBUTTONDBLCLK);
+    });
+    EXPECT_EQ(seen.size(), 2u);
+  }
 }
 
 TEST_F(ShownForm, ClicksOnPlainLabelsAndPicturesDoNothing) {

@@ -84,6 +84,7 @@ Measured Measure(const std::string& where, HWND label, int room) {
 //   face). A classic caption is printed when it does not fit: it is not ours to reword.
 // - Text1 overlaps Label1's right end, so Label1's caption must end before Text1.
 TEST(Fonts, CaptionsFitWhereTheyStand) {
+  std::cout << "at " << wintest::ScreenDpi() << " dpi\n";
   auto form = NewForm();
   ASSERT_TRUE(form);
   const std::set<std::string> ourCaptions{"Label5", "Label7"};

@@ -3,7 +3,6 @@
 
 #include "msgbox/msgbox_win.h"
 #include "win_test_support.h"
-#include "window/ids.h"
 
 namespace {
 
@@ -90,7 +89,7 @@ TEST(MsgBoxTimerProc, NoBoxWithTheTitleMovesNothing) {
       "Muu", [&] { ::MessageBoxA(wintest::OwnerWindow(), "muu", "Muu", 0); },
       [](HWND box) {
         ::SetWindowPos(box, nullptr, 222, 233, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        msgbox::MsgBoxTimerProc(wintest::OwnerWindow(), WM_TIMER, MsgBoxTimerId, 0);
+        msgbox::MsgBoxTimerProc(wintest::OwnerWindow(), WM_TIMER, msgbox::MsgBoxTimerId, 0);
       });
   ASSERT_TRUE(seen.found);
   EXPECT_EQ(seen.rect.left, 222);

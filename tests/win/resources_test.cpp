@@ -434,7 +434,8 @@ TEST_F(ProgramPictures, TextPicturesAreDarkTextOnWhite) {
 
 // ---------------------------------------------------------------------------
 
-// The manifest: administrator rights, asked for once at start, and nothing that changes the look.
+// The manifest: administrator rights, asked for once at start, DPI awareness, and nothing that
+// changes the look.
 
 std::string ManifestText() {
   const std::vector<uint8_t> bytes = Program().Resource(kTypeManifest, 1);
@@ -493,13 +494,19 @@ TEST_F(ProgramResources, SystemReadsTheManifestAsRequireAdministratorWithNoDepen
   ReleaseActCtx(context);
 }
 
-TEST_F(ProgramResources, ManifestAsksForNothingThatChangesTheLookOrTheGeometry) {
+// The window lays itself out from twips at the screen's DPI, so the manifest says it is DPI-aware,
+// system-wide, once: Windows then neither lays it out at 96 dpi nor stretches its bitmap.
+// Visual styles would change the controls' metrics and colours; awareness per monitor would ask
+// the window to lay itself out again on a screen of another DPI, and GDI scaling is for programs
+// that are not aware.
+TEST_F(ProgramResources, ManifestSaysDpiAwareAndAsksForNothingThatChangesTheLook) {
   std::string xml = ManifestText();
   ASSERT_FALSE(xml.empty());
+  const std::string entry = "<dpiAware>true</dpiAware>";
+  EXPECT_NE(xml.find(entry), std::string::npos);
+  EXPECT_EQ(xml.find(entry), xml.rfind(entry)) << "stated more than once";
   std::transform(xml.begin(), xml.end(), xml.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
-  // Visual styles would change the controls' metrics and colours; DPI awareness would leave
-  // the window's pixels unscaled on a screen of more than 96 dpi.
-  for (const char* word : {"<dependency", "common-controls", "dpiaware", "dpiawareness", "gdiscaling"})
+  for (const char* word : {"<dependency", "common-controls", "dpiawareness", "gdiscaling", "permonitor"})
     EXPECT_EQ(xml.find(word), std::string::npos) << word;
 }
 

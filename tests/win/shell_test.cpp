@@ -5,11 +5,13 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "links/links_win.h"
 #include "platform/module_win.h"
@@ -74,19 +76,35 @@ TEST(Shell, TheProgramDoesNotImportShell32Ole32OrTheCommonControls) {
 // A system DLL asked for by its name comes from the system folder, even with a file of that name
 // beside the program, which a search by the bare name takes first: this test program, unlike
 // USB.exe, has not narrowed its DLL search at start. comdlg32 stands for any DLL not yet loaded.
+// A 32-bit program on 64-bit Windows is given the 32-bit system DLLs, which stand in the WOW64
+// system folder (SysWOW64): the module's path may name that folder while the program asked for
+// the system folder. IsWow64Process is looked up, as systems before XP SP2 lack it.
 TEST(Shell, SystemDllsComeFromTheSystemFolderNotFromBesideTheProgram) {
   const char* name = "comdlg32.dll";
   ASSERT_EQ(::GetModuleHandleA(name), nullptr) << "loaded already: its path would tell nothing";
   char folder[MAX_PATH] = {};
   ASSERT_GT(::GetSystemDirectoryA(folder, sizeof folder), 0u);
   const std::string system = std::string(folder) + "\\" + name;
+  std::vector<std::string> allowed{system};
+  using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+  const auto isWow64Process =
+      platform::ProcAddress<IsWow64ProcessFunction>(::GetModuleHandleA("kernel32.dll"), "IsWow64Process");
+  BOOL wow64 = FALSE;
+  if (isWow64Process != nullptr && isWow64Process(::GetCurrentProcess(), &wow64) && wow64) {
+    char wow64Folder[MAX_PATH] = {};
+    ASSERT_GT(::GetSystemWow64DirectoryA(wow64Folder, sizeof wow64Folder), 0u);
+    allowed.push_back(std::string(wow64Folder) + "\\" + name);
+  }
   const std::string planted = wintest::ExeFolder() + "\\" + name;
   ASSERT_TRUE(::CopyFileA(system.c_str(), planted.c_str(), FALSE));
   {
     const platform::UniqueModule module = platform::LoadSystemLibrary(name);
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(module.get(), path, sizeof path);
-    EXPECT_EQ(::lstrcmpiA(path, system.c_str()), 0) << path;
+    EXPECT_NE(::lstrcmpiA(path, planted.c_str()), 0) << path;
+    EXPECT_TRUE(std::any_of(allowed.begin(), allowed.end(),
+                            [&](const std::string& folderPath) { return ::lstrcmpiA(path, folderPath.c_str()) == 0; }))
+        << path << (wow64 ? " (a 32-bit program on 64-bit Windows)" : "");
   }
   ::DeleteFileA(planted.c_str());
 }

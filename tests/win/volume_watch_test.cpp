@@ -7,7 +7,6 @@
 #include "volume_watch/volume_watch_win.h"
 #include "win_test_support.h"
 #include "window/form1_win.h"
-#include "window/ids.h"
 
 namespace {
 
@@ -49,7 +48,7 @@ WNDPROC ProcOf(HWND w) { return reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(w,
 TEST(VolumeWatcher, NoticesSetTheDriveBoxAndStatusAndReturnThePreviousResult) {
   HWND w = ProbeWindow();
   Target target;
-  ::SetPropA(w, NoticeTargetProperty, &target);
+  ::SetPropA(w, volume_watch::NoticeTargetProperty, &target);
   volume_watch::Hook(w);
 
   EXPECT_EQ(SendVolume(w, DBT_DEVICEARRIVAL, 0x10), 0x55);

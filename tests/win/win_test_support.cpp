@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -18,6 +19,17 @@ std::unique_ptr<window::Form1> NewForm() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   return window::Form1::Create(::GetModuleHandleA(nullptr));
+}
+
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  const char* expected = std::getenv("USB_TEST_DPI");
+  if (expected != nullptr) {
+    EXPECT_EQ(dpi, std::atoi(expected)) << "the screen is not at the DPI that this run is for";
+  }
+  return dpi;
 }
 
 std::string Text(HWND w) {
@@ -113,6 +125,22 @@ void ClickAt(POINT screen) {
   input[1].type = INPUT_MOUSE;
   input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   ::SendInput(2, input, sizeof(INPUT));
+}
+
+void MouseAt(POINT screen, DWORD button, DWORD ms) {
+  ::SetCursorPos(screen.x, screen.y);
+  if (button != 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = button;
+    ::SendInput(1, &input, sizeof input);
+  }
+  Pump(ms);
+}
+
+void SendClick(HWND control, UINT press) {
+  ::SendMessageA(control, press, MK_LBUTTON, MAKELPARAM(4, 4));
+  ::SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
 }
 
 void Pump(DWORD ms) {

@@ -35,10 +35,22 @@ std::vector<SeenBox> WhileBoxesOpen(const std::string& title, const std::functio
 
 // Clicks with the real mouse at a point of the screen (SendInput), then pumps.
 void ClickAt(POINT screen);
+// Puts the real mouse at a point of the screen, then sends one button event (MOUSEEVENTF_LEFTDOWN,
+// MOUSEEVENTF_LEFTUP; 0 for none) there, and pumps for ms milliseconds.
+void MouseAt(POINT screen, DWORD button, DWORD ms);
+// A click as a control's window procedure gets it from the mouse, sent at a point inside it: the
+// press (WM_LBUTTONDOWN, or WM_LBUTTONDBLCLK for the second click of a double click), then the
+// release. Returns once whatever the click runs has returned.
+void SendClick(HWND control, UINT press = WM_LBUTTONDOWN);
 POINT CentreOf(HWND window);
 
 // A new Form1 on this thread, with the common controls registered.
 std::unique_ptr<window::Form1> NewForm();
+
+// The screen's DPI, as the window lays itself out at it (GetDeviceCaps LOGPIXELSX). A run made for
+// another DPI names it in USB_TEST_DPI: a screen at any other DPI then fails the calling test, so
+// that the run cannot pass at 96 dpi unnoticed.
+int ScreenDpi();
 
 // A window's text through WM_GETTEXT, as another program would read it.
 std::string Text(HWND w);

@@ -1,5 +1,8 @@
-// The publisher's addresses, in one place. The publisher is fictional: the .example
-// names are reserved and can never reach a stranger's server.
+// The publisher's addresses, stated once for the whole program, as version.h states its version:
+// the status sentences, the control table, the home-page link and the download step read them,
+// and resources/make_pictures writes the host under the logo. The publisher is fictional: the
+// .example names are reserved and can never reach a stranger's server. C++ only: windres does not
+// read this file. The names stay in the namespace of the links, whose home page they first were.
 #pragma once
 
 #include <string>
