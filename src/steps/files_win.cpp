@@ -60,7 +60,7 @@ std::optional<std::int64_t> FileLength(const std::string& path) {
   return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// Wide, not GetCurrentDirectoryA: that one maps a character the code page lacks to a look-alike,
+// Wide, not through the 8-bit call: that one maps a character the code page lacks to a look-alike,
 // and a folder "x＼..＼..＼Public" (U+FF3C, a letter in a file name) would read as the real path
 // x\..\..\Public, another folder, where step 1 would start its tools.
 std::optional<std::string> CurrentDirectory() {
