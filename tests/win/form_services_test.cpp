@@ -269,8 +269,10 @@ TEST_F(FormServicesTest, FolderThatCannotBeReadRefusesEveryDrive) {
 }
 
 // What the adapter tells of a drive, against the system's own answers: GetDriveTypeA, and, under
-// Wine, the bus that every drive with a device reports (SCSI, 1). Z:, the Unix root, refuses the
-// bus query, and a letter that names nothing has neither; both are then judged by their type.
+// Wine, the bus that every drive with a device reports (SCSI, 1). A letter that names nothing has
+// no bus and is judged by its type. Z:, the Unix root, answers the bus query or not as the disk
+// under it does (on the host it refuses it; in the virtual machine it says SCSI): only its type
+// is held here.
 TEST_F(FormServicesTest, DriveFactsAreTheSystemsAnswers) {
   const std::unique_ptr<services::FormServices> services = window::MakeFormServices(*form_);
   char unused = 0;
@@ -280,12 +282,15 @@ TEST_F(FormServicesTest, DriveFactsAreTheSystemsAnswers) {
   ASSERT_NE(unused, 0) << "no free drive letter";
   const struct {
     char letter;
+    bool busHeld;
     std::optional<std::uint32_t> bus;
-  } cases[] = {{'C', 1}, {stick_[0], 1}, {'Z', std::nullopt}, {unused, std::nullopt}};
+  } cases[] = {{'C', true, 1}, {stick_[0], true, 1}, {'Z', false, std::nullopt}, {unused, true, std::nullopt}};
   for (const auto& c : cases) {
     const services::DriveFacts facts = services->DriveFactsOf(c.letter);
     EXPECT_EQ(facts.type, ::GetDriveTypeA((std::string(1, c.letter) + ":\\").c_str())) << c.letter;
-    EXPECT_EQ(facts.bus, c.bus) << c.letter;
+    if (c.busHeld) {
+      EXPECT_EQ(facts.bus, c.bus) << c.letter;
+    }
   }
   EXPECT_EQ(services->DriveFactsOf(unused).type, static_cast<std::uint32_t>(DRIVE_NO_ROOT_DIR));
 }

@@ -136,6 +136,9 @@ TEST(Shell, TheFirstCallInitialisesComOnceApartmentThreaded) {
   const HRESULT now = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   EXPECT_EQ(now, S_OK) << "COM was initialised more than once";
   if (SUCCEEDED(now)) ::CoUninitialize();
+  // As the first call left the thread, for the tests that run after this one in the process: the
+  // program initialises COM once and counts on it staying.
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 }
 
 // Under Wine every process holds the full administrator token, and Wine's explorer.exe keeps the
