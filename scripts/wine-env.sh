@@ -85,12 +85,7 @@ wine_prefix() {
     local template
     template=$(wine_prefix_template)
     if [ -f "$template/complete" ] && grep -qx "#arch=$WINEARCH" "$template/system.reg" 2>/dev/null; then
-      # USB_PREFIX_LINKED=1 (the virtual machine, whose disk is thrown away after each run, and
-      # where a copy of 600 MB takes half a minute): the files are linked, not copied. Wine
-      # replaces the files it changes (the registry is written anew and renamed over the old).
-      if [ "${USB_PREFIX_LINKED:-0}" = 1 ]; then cp -al "$template/." "$WINEPREFIX/"
-      else cp -a "$template/." "$WINEPREFIX/"; fi
-      rm -f "$WINEPREFIX/complete"
+      _wine_prefix_copy "$template" "$WINEPREFIX"
     else
       wineboot -i >/dev/null 2>&1 || true
       wineserver -w
@@ -98,6 +93,22 @@ wine_prefix() {
     fi
   fi
   wine_prefix_settings
+}
+
+# _wine_prefix_copy TEMPLATE PREFIX: a new prefix from the template. USB_PREFIX_LINKED=1 (the
+# virtual machine, whose disk is thrown away after each run, and where copying 600 MB takes half
+# a minute): system32, nine tenths of it, is linked instead of copied; Wine writes no file there.
+# Everything else is copied: Wine writes the registry and the .ini files in place, and a link
+# would carry one prefix's settings into the next.
+_wine_prefix_copy() {
+  local template=$1 prefix=$2 system=drive_c/windows/system32
+  if [ "${USB_PREFIX_LINKED:-0}" = 1 ] && [ -d "$template/$system" ]; then
+    tar -C "$template" --exclude="./$system" -c . | tar -C "$prefix" -x &&
+      mkdir -p "$prefix/$(dirname "$system")" && cp -al "$template/$system" "$prefix/$system"
+  else
+    cp -a "$template/." "$prefix/"
+  fi
+  rm -f "$prefix/complete"
 }
 
 # _wine_prefix_keep TEMPLATE: keeps the new prefix WINEPREFIX as the template, unless another run
