@@ -6,7 +6,9 @@
 #   say TEXT...                 "NAME: TEXT" on standard output
 #   die TEXT...                 "NAME: TEXT" on standard error, then exit 1
 #   wait_until SECONDS CMD...   runs CMD every 50 ms until it succeeds (status 0) or SECONDS have
-#                               passed (status 1); SECONDS may have a fraction
+#                               passed (status 1); SECONDS may have a fraction. It returns at the
+#                               first success, so a limit can be generous: the same script runs
+#                               in the virtual machine, where every start takes ten times as long
 #   at_exit CMD...              runs CMD when the script ends, or when it is stopped by INT or TERM
 #                               (which then end it with 130 or 143); the last one given runs first.
 #                               One argument is a piece of shell; several are a command and its words

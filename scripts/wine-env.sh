@@ -42,7 +42,7 @@ start_display() {
     while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
     Xvfb ":${n}" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     _xvfb_pid=$!
-    if wait_until 5 _display_up "$n"; then
+    if wait_until 20 _display_up "$n"; then
       export DISPLAY=":${n}"
       return 0
     fi

@@ -132,7 +132,7 @@ sandbox_http_start() {
   "$SANDBOX_PYTHON" "$SANDBOX_LIB_DIR/http_server.py" "$www" "$SANDBOX_RUN/http.port" "$SANDBOX_DOWNLOAD_HOST" \
     </dev/null >>"$SANDBOX_RUN/http.log" 2>&1 &
   SANDBOX_HTTP_PID=$!
-  if ! wait_until 5 _sandbox_started "$SANDBOX_HTTP_PID" "$SANDBOX_RUN/http.port"; then
+  if ! wait_until 60 _sandbox_started "$SANDBOX_HTTP_PID" "$SANDBOX_RUN/http.port"; then
     _sandbox_say "the download server did not start:"; cat "$SANDBOX_RUN/http.log" >&2
     _sandbox_kill "$SANDBOX_HTTP_PID"; SANDBOX_HTTP_PID=""
     return 1
@@ -193,7 +193,7 @@ sandbox_udisks_start() {
   dbus-daemon --config-file="$SANDBOX_LIB_DIR/bus.conf" --nofork --nopidfile --print-address=3 \
     3>"$SANDBOX_RUN/bus.address" </dev/null >>"$SANDBOX_RUN/dbus.log" 2>&1 &
   SANDBOX_DBUS_PID=$!
-  if ! wait_until 5 _sandbox_started "$SANDBOX_DBUS_PID" "$SANDBOX_RUN/bus.address"; then
+  if ! wait_until 60 _sandbox_started "$SANDBOX_DBUS_PID" "$SANDBOX_RUN/bus.address"; then
     _sandbox_say "the private bus did not start:"; cat "$SANDBOX_RUN/dbus.log" >&2
     sandbox_udisks_stop; return 1
   fi
@@ -206,7 +206,7 @@ sandbox_udisks_start() {
     </dev/null >>"$SANDBOX_RUN/udisks.log" 2>&1 &
   SANDBOX_UDISKS_PID=$!
   SANDBOX_UDISKS_STICK=$stick
-  wait_until 5 eval '_sandbox_alive "$SANDBOX_UDISKS_PID" && sandbox_stick_state >/dev/null 2>&1' && return 0
+  wait_until 60 eval '_sandbox_alive "$SANDBOX_UDISKS_PID" && sandbox_stick_state >/dev/null 2>&1' && return 0
   _sandbox_say "the fake UDisks2 service did not start:"; cat "$SANDBOX_RUN/udisks.log" >&2
   sandbox_udisks_stop
   return 1
