@@ -95,19 +95,25 @@ wine_prefix() {
   wine_prefix_settings
 }
 
-# _wine_prefix_copy TEMPLATE PREFIX: a new prefix from the template. USB_PREFIX_LINKED=1 (the
-# virtual machine, whose disk is thrown away after each run, and where copying 600 MB takes half
-# a minute): system32, nine tenths of it, is linked instead of copied; Wine writes no file there.
-# Everything else is copied: Wine writes the registry and the .ini files in place, and a link
-# would carry one prefix's settings into the next.
+# _wine_prefix_copy TEMPLATE PREFIX: a new prefix from the template. The system folders, nine
+# tenths of a prefix (600 MB of win32's, 1.2 GB of win64's), are hard links to the template's
+# files: a test run makes nine prefixes, and whole copies filled a small disk. Wine writes no
+# file there (a new Wine's wineboot would, but a template belongs to one Wine's packages, and
+# that of a Wine that is gone is removed). A DLL that a test takes away goes by an override in
+# the registry, and the folders themselves are the prefix's own. Where links cannot be made (the
+# template on another file system) the files are copied. Everything else is copied: Wine writes
+# the registry and the .ini files in place, and a link would carry one prefix's settings into
+# the next.
 _wine_prefix_copy() {
-  local template=$1 prefix=$2 system=drive_c/windows/system32
-  if [ "${USB_PREFIX_LINKED:-0}" = 1 ] && [ -d "$template/$system" ]; then
-    tar -C "$template" --exclude="./$system" -c . | tar -C "$prefix" -x &&
-      mkdir -p "$prefix/$(dirname "$system")" && cp -al "$template/$system" "$prefix/$system"
-  else
-    cp -a "$template/." "$prefix/"
-  fi
+  local template=$1 prefix=$2 system systems=()
+  for system in drive_c/windows/system32 drive_c/windows/syswow64; do
+    [ -d "$template/$system" ] && systems+=("$system")
+  done
+  tar -C "$template" "${systems[@]/#/--exclude=./}" -c . | tar -C "$prefix" -x || return 1
+  for system in "${systems[@]}"; do
+    cp -al "$template/$system" "$prefix/$system" 2>/dev/null ||
+      { rm -rf "${prefix:?}/$system"; cp -a "$template/$system" "$prefix/$system"; } || return 1
+  done
   rm -f "$prefix/complete"
 }
 
