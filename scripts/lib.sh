@@ -27,7 +27,8 @@ die() { echo "$LIB_NAME: $*" >&2; exit 1; }
 wait_until() {
   local seconds=${1:?wait_until SECONDS COMMAND...} deadline
   shift
-  deadline=$(( $(date +%s%N) + $(awk -v s="$seconds" 'BEGIN { printf "%d", s * 1000000000 }') ))
+  # %.0f, not %d: Debian's awk (mawk) caps %d at 2^31, which would make every wait 2.1 s.
+  deadline=$(( $(date +%s%N) + $(awk -v s="$seconds" 'BEGIN { printf "%.0f", s * 1000000000 }') ))
   while :; do
     "$@" && return 0
     [ "$(date +%s%N)" -lt "$deadline" ] || return 1
