@@ -30,9 +30,20 @@ wine_loader_path() {
 }
 wine_loader_path
 
-# _display_up N: our Xvfb is alive and answers on :N.
+# _display_up N: our Xvfb is alive, holds :N, and answers there. "Holds": the display's lock file
+# names our Xvfb. Another lane may start its Xvfb on the same number at the same moment; until
+# the loser reads the lock and dies, both are alive and the winner answers on the socket, so
+# without the lock's word two lanes shared one screen, and each one's windows took the other's
+# focus and mouse.
 _display_up() {
-  kill -0 "$_xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$1" ] && xdpyinfo -display ":$1" >/dev/null 2>&1
+  local owner=""
+  kill -0 "$_xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$1" ] || return 1
+  read -r owner 2>/dev/null <"/tmp/.X$1-lock" || return 1
+  [ "$owner" = "$_xvfb_pid" ] && xdpyinfo -display ":$1" >/dev/null 2>&1
+}
+# _display_settled N: our Xvfb is up on :N, or has died (the number was taken): no more waiting.
+_display_settled() {
+  _display_up "$1" || ! kill -0 "$_xvfb_pid" 2>/dev/null
 }
 # Starts an Xvfb on the first free display from ${DISPLAY_BASE:-90} up and exports DISPLAY.
 # Another Xvfb may take the same number at the same moment: then ours dies and we try the next.
@@ -42,7 +53,7 @@ start_display() {
     while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
     Xvfb ":${n}" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     _xvfb_pid=$!
-    if wait_until 20 _display_up "$n"; then
+    if wait_until 20 _display_settled "$n" && _display_up "$n"; then
       export DISPLAY=":${n}"
       return 0
     fi
