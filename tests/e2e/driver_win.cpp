@@ -371,9 +371,16 @@ class Driver {
 
   // --- what the program shows ------------------------------------------------
 
-  // The box's event line, once the placing timer has moved it: its rectangle is read
-  // until it stays the same for three reads in a row, the box handling messages between.
+  // The box's event line, once the placing timer has moved it. The timer makes the box
+  // topmost as it moves it (no box of the program asks for that itself), so that is waited
+  // for first: on a slow machine the timer can come later than three quiet reads. Then its
+  // rectangle is read until it stays the same for three reads in a row, the box handling
+  // messages between. A box that is never placed is read where it stands, after 5 s.
   std::string ReadBox(HWND box) {
+    const DWORD opened = ::GetTickCount();
+    while (::IsWindow(box) && (::GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0 &&
+           ::GetTickCount() - opened < 5000)
+      ::Sleep(20);
     RECT last{};
     ::GetWindowRect(box, &last);
     int same = 0;
