@@ -7,6 +7,7 @@
 #include <dbt.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <set>
 #include <string>
@@ -507,7 +508,11 @@ void Notices(Form1& form, int count, WPARAM event, char letter) {
 // The end-to-end soak's load (1,000 notices to the idle window, 100 with a box open, 200 help
 // boxes), on the window in this process, where the GDI objects that the program's code makes
 // and frees can be counted at its imports: Wine's GetGuiResources answers 0 for any process.
+// In the virtual machine a box costs a second of software emulation, and there 20 boxes are
+// opened instead of 200 (everything else is the same): what leaks per box leaks in 20, the same
+// sources run all 200 on the host, and the VM's end to end still opens 200 in the PE32.
 TEST(Form1, EveryGdiObjectMadeIsFreedOverALongSessionAndAtTheEnd) {
+  const int helpClicks = std::getenv("USB_IN_VM") != nullptr ? 20 : 200;
   wintest::GdiTally tally;
   ASSERT_TRUE(tally.counts("CreateFontA") && tally.counts("DeleteObject") && tally.counts("LoadImageA"))
       << "the program's own imports are not where its GDI objects are made";
@@ -529,11 +534,11 @@ TEST(Form1, EveryGdiObjectMadeIsFreedOverALongSessionAndAtTheEnd) {
   Notices(*form, 1000, DBT_DEVICEARRIVAL, 'E');
   boxes.first = [&] { Notices(*form, 100, DBT_DEVICEREMOVECOMPLETE, 'G'); };
   ClickHelp(*form);
-  for (int i = 0; i < 200; ++i) ClickHelp(*form);
+  for (int i = 0; i < helpClicks; ++i) ClickHelp(*form);
   wintest::Pump(100);
   const int soakMade = tally.made() - madeBefore;
   const int soakFreed = tally.freed() - freedBefore;
-  EXPECT_EQ(boxes.closed, 202);
+  EXPECT_EQ(boxes.closed, helpClicks + 2);
   EXPECT_EQ(form->DriveBoxText(), "G:");
   EXPECT_EQ(soakMade, soakFreed) << "GDI objects made during the soak and not freed";
 
@@ -541,9 +546,9 @@ TEST(Form1, EveryGdiObjectMadeIsFreedOverALongSessionAndAtTheEnd) {
   ::KillTimer(nullptr, timer);
   helpBoxes = nullptr;
   EXPECT_EQ(tally.made(), tally.freed()) << "GDI objects of the window left when it is gone";
-  std::printf("GDI objects of the program's code: %d made and %d freed over 1,100 notices and 201 boxes; "
+  std::printf("GDI objects of the program's code: %d made and %d freed over 1,100 notices and %d boxes; "
               "%d made and %d freed from the window's start to its end\n",
-              soakMade, soakFreed, tally.made(), tally.freed());
+              soakMade, soakFreed, helpClicks + 1, tally.made(), tally.freed());
 }
 
 }  // namespace
