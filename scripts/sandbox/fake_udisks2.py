@@ -9,7 +9,8 @@ removal notice. That is the same path a real stick takes, so the program under t
 
 The sandbox drives the stick through methods of its own on the same bus name, object /vkr/sandbox/stick,
 interface vkr.sandbox.Stick: Plug() and Unplug() return whether anything changed, State() says
-"plugged" or "unplugged". Run with Debian's /usr/bin/python3: it needs python3-dbus and python3-gi.
+"plugged" or "unplugged", Followed() whether a mount manager that still runs has asked for the
+objects. Run with Debian's /usr/bin/python3: it needs python3-dbus and python3-gi.
 """
 import os
 import sys
@@ -90,9 +91,19 @@ class Manager(dbus.service.Object):
         self.bus = bus
         self.objects = interfaces(stick_dir, device_node)
         self.exported = {}
+        self.askers = set()
 
-    @dbus.service.method(OBJECT_MANAGER, out_signature="a{oa{sa{sv}}}")
-    def GetManagedObjects(self):
+    def followed(self):
+        """Whether a client that asked for the objects is still on the bus."""
+        self.askers = {a for a in self.askers if self.bus.name_has_owner(a)}
+        return bool(self.askers)
+
+    # Wine's mount manager asks for the objects once it follows the signals: its connection is
+    # kept, so that Followed() can say whether a mount manager that still runs has asked.
+    @dbus.service.method(OBJECT_MANAGER, out_signature="a{oa{sa{sv}}}", sender_keyword="sender")
+    def GetManagedObjects(self, sender=None):
+        if sender:
+            self.askers.add(sender)
         return dbus.Dictionary({dbus.ObjectPath(p): as_dbus(self.objects[p]) for p in self.exported},
                                signature="oa{sa{sv}}")
 
@@ -135,6 +146,12 @@ class Control(dbus.service.Object):
     @dbus.service.method(CONTROL, out_signature="b")
     def Unplug(self):
         return self.manager.unplug()
+
+    # Wine's session services end with the last program of a session and start again with the
+    # next; a stick plugged before the new mount manager follows the bus brings no notice.
+    @dbus.service.method(CONTROL, out_signature="b")
+    def Followed(self):
+        return self.manager.followed()
 
     @dbus.service.method(CONTROL, out_signature="s")
     def State(self):
