@@ -242,9 +242,10 @@ _sandbox_stick_call() {
 sandbox_stick_state() { _sandbox_stick_call State; }
 # A plug waits first, up to 30 s, until Wine's mount manager follows the bus: Wine's session
 # services end with a session's last program and start again with the next one's, and a stick
-# plugged before the new mount manager listens brings no notice (under the VM's emulation that
-# took more than the first seconds of a scenario). After that wait it goes ahead anyway. An
-# unplug does not wait: between two sessions (a reset) nothing follows, and nothing needs to.
+# plugged before the new mount manager listens brings no notice (on a host it listens a second
+# or two after the session's first program starts; under emulation, later). After that wait it
+# goes ahead anyway. An unplug does not wait: between two sessions (a reset) nothing follows, and
+# nothing needs to.
 _sandbox_followed() { [ "$(_sandbox_stick_call Followed 2>/dev/null)" = true ]; }
 _sandbox_wait_followed() {
   wait_until 30 _sandbox_followed ||
