@@ -42,9 +42,9 @@ constexpr int BoxTextId = 0xFFFF;  // the STATIC that holds a message box's text
 // A read of a control waits while USB.exe's thread runs a tool (it handles no
 // messages then); a download or an extraction of the demo image takes seconds.
 constexpr DWORD ReadTimeoutMs = 180000;
-// A volume notice reaches the window some tens of milliseconds after the plug on a host. In the
-// virtual machine's software emulation, beside the other layer, 20 s were not always enough: a
-// slow machine is allowed a minute. Only a failing wait lasts that long.
+// A volume notice reaches the window some tens of milliseconds after the plug on a host; a slow
+// machine (the virtual machine's software emulation beside other work) is allowed a minute. Only
+// a failing wait lasts that long.
 constexpr DWORD NoticeTimeoutMs = 60000;
 constexpr DWORD StartTimeoutMs = 30000;
 constexpr DWORD ExitTimeoutMs = 20000;

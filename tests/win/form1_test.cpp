@@ -7,7 +7,6 @@
 #include <dbt.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <set>
 #include <string>
@@ -512,7 +511,7 @@ void Notices(Form1& form, int count, WPARAM event, char letter) {
 // opened instead of 200 (everything else is the same): what leaks per box leaks in 20, the same
 // sources run all 200 on the host, and the VM's end to end still opens 200 in the PE32.
 TEST(Form1, EveryGdiObjectMadeIsFreedOverALongSessionAndAtTheEnd) {
-  const int helpClicks = std::getenv("USB_IN_VM") != nullptr ? 20 : 200;
+  const int helpClicks = wintest::InVirtualMachine() ? 20 : 200;
   wintest::GdiTally tally;
   ASSERT_TRUE(tally.counts("CreateFontA") && tally.counts("DeleteObject") && tally.counts("LoadImageA"))
       << "the program's own imports are not where its GDI objects are made";

@@ -156,7 +156,7 @@ TEST(Shell, AnElevatedProgramIsServedByTheDesktopsShell) {
   EXPECT_EQ(links::OpenWithShell(missing, SW_SHOWNORMAL), links::DesktopRefused);
   // A fraction of a second on a host; in the virtual machine's software emulation the first trip
   // through a new prefix's desktop shell has taken 21 s.
-  const DWORD limit = std::getenv("USB_IN_VM") != nullptr ? 60000u : 10000u;
+  const DWORD limit = wintest::InVirtualMachine() ? 60000u : 10000u;
   EXPECT_LT(::GetTickCount() - begin, limit) << "the desktop's shell kept the program waiting";
 }
 

@@ -32,6 +32,8 @@ int ScreenDpi() {
   return dpi;
 }
 
+bool InVirtualMachine() { return std::getenv("USB_IN_VM") != nullptr; }
+
 std::string Text(HWND w) {
   char buffer[512] = {};
   ::SendMessageA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));

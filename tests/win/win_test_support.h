@@ -52,6 +52,10 @@ std::unique_ptr<window::Form1> NewForm();
 // that the run cannot pass at 96 dpi unnoticed.
 int ScreenDpi();
 
+// Whether the tests run in the virtual machine's software emulation (scripts/vm/guest sets
+// USB_IN_VM), where what costs milliseconds on a host can cost seconds.
+bool InVirtualMachine();
+
 // A window's text through WM_GETTEXT, as another program would read it.
 std::string Text(HWND w);
 
