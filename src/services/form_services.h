@@ -8,11 +8,14 @@
 
 namespace services {
 
-// What the system says of one drive letter: GetDriveTypeW's answer and, where the question can
-// be put, the bus that the volume's disk hangs on (STORAGE_BUS_TYPE). Numbers as Windows numbers
-// them; steps/drive_check.h names the ones that matter.
+// What the system says of one drive letter: GetDriveTypeW's answer; the device that the letter
+// stands for, as QueryDosDeviceW names it first (empty where it names none, or where the code
+// page cannot hold the name); and, where the question can be put, the bus that the volume's disk
+// hangs on (STORAGE_BUS_TYPE). Numbers as Windows numbers them; steps/drive_check.h names the
+// ones that matter.
 struct DriveFacts {
   std::uint32_t type = 0;
+  std::optional<std::string> device;
   std::optional<std::uint32_t> bus;
 };
 

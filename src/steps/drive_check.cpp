@@ -16,26 +16,16 @@ char DriveLetterOf(std::string path) {
   return IsCapital(c) ? c : 0;
 }
 
-bool IsInternalBus(std::uint32_t bus) {
-  switch (bus) {
-    case BusAtapi:
-    case BusAta:
-    case BusRaid:
-    case BusIScsi:
-    case BusSas:
-    case BusSata:
-    case BusFileBackedVirtual:
-    case BusSpaces:
-    case BusNvme:
-      return true;
-    default:
-      return false;
-  }
-}
+bool IsStickBus(std::uint32_t bus) { return bus == BusUsb || bus == BusSd || bus == BusMmc || bus == BusScsi; }
 
 bool CanBeAStick(const services::DriveFacts& facts) {
   if (facts.type == DriveRemote || facts.type == DriveCdRom || facts.type == DriveRamDisk) return false;
-  return !(facts.bus && IsInternalBus(*facts.bus));
+  // No device behind the letter: only a letter that names no drive at all, where the tool fails.
+  if (!facts.device) return facts.type == DriveNoRootDir;
+  // A letter of a folder on some drive (subst): the tools would write into that folder.
+  if (facts.device->rfind(FolderDevicePrefix, 0) == 0) return false;
+  if (facts.bus) return IsStickBus(*facts.bus);
+  return facts.type == DriveRemovable;
 }
 
 }  // namespace

@@ -16,22 +16,24 @@ enum class DriveVerdict {
   Refused,   // anything else: not a drive text, a protected drive, or a drive that is no stick
 };
 
-// GetDriveTypeW's answers that name a drive no stick can be (winbase.h's numbers).
+// GetDriveTypeW's answers that the check tells apart (winbase.h's numbers).
+inline constexpr std::uint32_t DriveNoRootDir = 1;  // the letter names no drive at all
+inline constexpr std::uint32_t DriveRemovable = 2;
 inline constexpr std::uint32_t DriveRemote = 4;
 inline constexpr std::uint32_t DriveCdRom = 5;
 inline constexpr std::uint32_t DriveRamDisk = 6;
 
-// STORAGE_BUS_TYPE's buses inside the computer, with the numbers of Windows' winioctl.h (stated
-// here, where no Windows header may come; files_win.cpp checks them against the headers it has).
-inline constexpr std::uint32_t BusAtapi = 2;
-inline constexpr std::uint32_t BusAta = 3;
-inline constexpr std::uint32_t BusRaid = 8;
-inline constexpr std::uint32_t BusIScsi = 9;
-inline constexpr std::uint32_t BusSas = 10;
-inline constexpr std::uint32_t BusSata = 11;
-inline constexpr std::uint32_t BusFileBackedVirtual = 15;
-inline constexpr std::uint32_t BusSpaces = 16;
-inline constexpr std::uint32_t BusNvme = 17;
+// The STORAGE_BUS_TYPE buses that a stick hangs on, with the numbers of Windows' winioctl.h
+// (stated here, where no Windows header may come; files_win.cpp checks them against the headers
+// it has).
+inline constexpr std::uint32_t BusScsi = 1;
+inline constexpr std::uint32_t BusUsb = 7;
+inline constexpr std::uint32_t BusSd = 12;
+inline constexpr std::uint32_t BusMmc = 13;
+
+// How the system names the device behind a letter of a folder (QueryDosDeviceW's answer for a
+// subst letter: "\??\C:\data"); a volume's device is "\Device\...".
+inline constexpr const char* FolderDevicePrefix = "\\??\\";
 
 // What the check knows besides the box: the folder and the file whose drives are protected,
 // and what the system says of a drive letter (asked only of letters that pass the rest).
@@ -52,13 +54,13 @@ struct DriveContext {
 // folder names no drive, the drives to protect are not known and every drive is
 // refused; a program folder or file on a network path has no drive to protect.
 //
-// A drive that plainly is no stick is refused too: a network drive, a CD or DVD
-// drive, a RAM disk, or a volume whose disk reports a bus inside the computer
-// (ATA, ATAPI, SATA, NVMe, RAID, SAS, iSCSI, Storage Spaces, a file-backed
-// virtual disk). USB, SD, MMC and SCSI pass: USB enclosures that speak UAS
-// report SCSI, and the window tells the user to switch USB hard disks off.
-// Where the bus cannot be asked, the drive type alone decides; a letter that
-// names no drive passes, and the format then fails and says so.
+// Only a drive that can be a stick passes, on a clear answer: a volume whose disk hangs on USB,
+// SD, MMC or SCSI (USB enclosures that speak UAS report SCSI, and the window tells the user to
+// switch USB hard disks off); every other bus is refused, an unknown one (0) too. Where the bus
+// cannot be asked, a removable drive passes and a fixed or unknown one does not; a letter that
+// names no drive at all passes, and the tool then fails and says so. A network drive, a CD or DVD
+// drive and a RAM disk are refused whatever their bus, and so is a letter that stands for a
+// folder (subst), or one whose device the system does not name.
 DriveVerdict CheckDrive(const std::string& driveBox, const DriveContext& context);
 
 }  // namespace steps

@@ -16,13 +16,12 @@ namespace {
 
 // drive_check.h states Windows' numbers itself, from Windows' own winbase.h and winioctl.h (a
 // platform-free file takes no Windows header). Here they meet mingw-w64's headers where those
-// name them: built for XP, they hide every bus that came with Vista and Windows 7 (iSCSI 9, SAS
-// 10, SATA 11, file-backed virtual 15, Storage Spaces 16, NVMe 17), and for those drive_check.h's
-// numbers stand alone. An XP system answers with none of them; a later one with all.
-static_assert(DriveRemote == DRIVE_REMOTE && DriveCdRom == DRIVE_CDROM && DriveRamDisk == DRIVE_RAMDISK,
+// name them: built for XP, they hide the buses that came with Vista (SD 12, MMC 13), and for
+// those drive_check.h's numbers stand alone.
+static_assert(DriveNoRootDir == DRIVE_NO_ROOT_DIR && DriveRemovable == DRIVE_REMOVABLE && DriveRemote == DRIVE_REMOTE &&
+                  DriveCdRom == DRIVE_CDROM && DriveRamDisk == DRIVE_RAMDISK,
               "drive_check.h's drive types are GetDriveType's");
-static_assert(BusAtapi == BusTypeAtapi && BusAta == BusTypeAta && BusRaid == BusTypeRAID,
-              "drive_check.h's buses are STORAGE_BUS_TYPE's");
+static_assert(BusScsi == BusTypeScsi && BusUsb == BusTypeUsb, "drive_check.h's buses are STORAGE_BUS_TYPE's");
 
 // No "insert a disk" dialog for a stick that has gone: the query just fails.
 class QuietErrors {
@@ -88,6 +87,14 @@ services::DriveFacts DriveFactsOf(char letter) {
   services::DriveFacts facts;
   const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
   facts.type = ::GetDriveTypeW(root);
+
+  // The first name of the device behind the letter: "\Device\HarddiskVolume5" for a volume,
+  // "\??\C:\data" for a letter that subst made of a folder.
+  const wchar_t name[] = {static_cast<wchar_t>(letter), L':', L'\0'};
+  std::vector<wchar_t> device(32768, L'\0');
+  if (::QueryDosDeviceW(name, device.data(), static_cast<DWORD>(device.size())) != 0) {
+    facts.device = platform::FromWide(device.data());
+  }
 
   // The volume opened with no access rights and shared both ways: the bus query needs no more,
   // so it works without administrator rights and on XP, and it disturbs nothing on the drive.

@@ -47,7 +47,7 @@ services::DriveFacts FakeForm::DriveFactsOf(char letter) {
   const auto it = drives.find(letter);
   if (it != drives.end()) return it->second;
   constexpr std::uint32_t Removable = 2, Usb = 7;
-  return services::DriveFacts{Removable, Usb};
+  return services::DriveFacts{Removable, "\\Device\\HarddiskVolume9", Usb};
 }
 
 bool FakeForm::RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists) {

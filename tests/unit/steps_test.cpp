@@ -467,29 +467,43 @@ TEST(DriveCheck, UnknownSystemOrProgramDriveRefusesEveryDrive) {
   }
 }
 
-// Steps 1 and 3 write only to a drive that can be a stick. What the system says of the drive
-// (its type, and the bus of its disk where that can be asked) refuses a network drive, a CD or
-// DVD drive, a RAM disk and a disk inside the computer; everything else passes, a letter that
-// names no drive among them (the format then fails and says so).
+// Steps 1 and 3 write only to a drive that can be a stick, and only on a clear answer. What the
+// system says of the drive (its type, the device behind its letter, and the bus of its disk where
+// that can be asked) lets through a disk on USB, SD, MMC or SCSI, and, where the bus cannot be
+// asked, a removable drive or a letter that names no drive at all (the format then fails and says
+// so). Every other bus, a fixed drive of unknown bus, a network drive, a CD or DVD drive, a RAM
+// disk, a letter of a folder (subst) and a letter whose device cannot be named are refused.
 TEST(DriveCheck, OnlyADriveThatCanBeAStickIsWrittenTo) {
   constexpr std::uint32_t Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6;
-  constexpr std::uint32_t Scsi = 1, Atapi = 2, Ata = 3, Bus1394 = 4, Usb = 7, Raid = 8, IScsi = 9, Sas = 10,
-                          Sata = 11, Sd = 12, Mmc = 13, FileBackedVirtual = 15, Spaces = 16, Nvme = 17;
+  constexpr std::uint32_t BusUnknown = 0, Scsi = 1, Atapi = 2, Ata = 3, Bus1394 = 4, Ssa = 5, Fibre = 6, Usb = 7,
+                          Raid = 8, IScsi = 9, Sas = 10, Sata = 11, Sd = 12, Mmc = 13, Virtual = 14,
+                          FileBackedVirtual = 15, Spaces = 16, Nvme = 17, Scm = 18, Ufs = 19;
   const std::optional<std::uint32_t> noBus;  // the question could not be put
+  const std::optional<std::string> noDevice;  // the system names none, or the code page cannot hold its name
+  const std::optional<std::string> folder = "\\??\\C:\\data", folderOnStick = "\\??\\F:\\kuvat";
   const struct {
     std::uint32_t type;
     std::optional<std::uint32_t> bus;
     bool accepted;
+    std::optional<std::string> device = "\\Device\\HarddiskVolume5";  // a volume
   } cases[] = {
       {Removable, Usb, true},     {Fixed, Usb, true},         {Fixed, Scsi, true},  // UAS enclosures say SCSI
-      {Removable, Sd, true},      {Removable, Mmc, true},     {Fixed, Bus1394, true},
-      {Removable, noBus, true},   {Fixed, noBus, true},       {NoRootDir, noBus, true},
-      {Unknown, noBus, true},     {Remote, noBus, false},     {CdRom, noBus, false},
+      {Removable, Sd, true},      {Removable, Mmc, true},     {Removable, noBus, true},
+      {NoRootDir, noBus, true, noDevice},                     // names no drive: the tool fails
+      {Fixed, noBus, false},      {Unknown, noBus, false},    {NoRootDir, noBus, false},
+      {Fixed, BusUnknown, false}, {Removable, BusUnknown, false},
+      {Fixed, Bus1394, false},    {Fixed, Ssa, false},        {Fixed, Fibre, false},
+      {Fixed, Virtual, false},    {Fixed, Scm, false},        {Fixed, Ufs, false},
+      {Fixed, 0x7F, false},       {Remote, noBus, false},     {CdRom, noBus, false},
       {CdRom, Usb, false},        {RamDisk, noBus, false},    {Remote, Scsi, false},
       {Fixed, Ata, false},        {Fixed, Atapi, false},      {Fixed, Sata, false},
       {Fixed, Nvme, false},       {Fixed, Raid, false},       {Fixed, Sas, false},
       {Fixed, IScsi, false},      {Fixed, Spaces, false},     {Fixed, FileBackedVirtual, false},
       {Removable, Sata, false},   {Removable, Atapi, false},
+      // subst letters: the drive type and bus of the drive that holds the folder, where asked
+      {Fixed, noBus, false, folder},        {Removable, noBus, false, folderOnStick},
+      {Removable, Usb, false, folderOnStick},
+      {Removable, Usb, false, noDevice},    {Removable, noBus, false, noDevice},
   };
   void (steps::InstallSteps::*const clicks[])() = {&steps::InstallSteps::Command2_Click,
                                                    &steps::InstallSteps::Command5_Click};
@@ -498,12 +512,13 @@ TEST(DriveCheck, OnlyADriveThatCanBeAStickIsWrittenTo) {
       for (const char* box : {"E:", "FE:"}) {  // the second letter of two is asked about too
         const bool step1 = click == &steps::InstallSteps::Command2_Click;
         const std::string which = std::string(step1 ? "step 1, " : "step 3, ") + box + " type " +
-                                  std::to_string(c.type) + ", bus " + (c.bus ? std::to_string(*c.bus) : "?");
+                                  std::to_string(c.type) + ", bus " + (c.bus ? std::to_string(*c.bus) : "?") +
+                                  ", device " + c.device.value_or("?");
         FakeForm form;
         ReadyStick(form);
         form.driveBox = box;
         form.files[Image] = 1000;
-        form.drives['E'] = services::DriveFacts{c.type, c.bus};
+        form.drives['E'] = services::DriveFacts{c.type, c.device, c.bus};
         (steps::InstallSteps(form).*click)();
         if (c.accepted) {
           EXPECT_EQ(form.Runs().size(), step1 ? 2u : 1u) << which;

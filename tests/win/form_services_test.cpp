@@ -268,11 +268,11 @@ TEST_F(FormServicesTest, FolderThatCannotBeReadRefusesEveryDrive) {
   EXPECT_EQ(::GetFileAttributesA((folder + "\\tools.log").c_str()), INVALID_FILE_ATTRIBUTES) << "a tool ran";
 }
 
-// What the adapter tells of a drive, against the system's own answers: GetDriveTypeA, and, under
-// Wine, the bus that every drive with a device reports (SCSI, 1). A letter that names nothing has
-// no bus and is judged by its type. Z:, the Unix root, answers the bus query or not as the disk
-// under it does (on the host it refuses it; in the virtual machine it says SCSI): only its type
-// is held here.
+// What the adapter tells of a drive, against the system's own answers: GetDriveTypeA, the device
+// behind the letter, and, under Wine, the bus that every drive with a device reports (SCSI, 1). A
+// letter that names nothing has no device and no bus and is judged by its type. Z:, the Unix root,
+// answers the bus query or not as the disk under it does (on the host it refuses it; in the
+// virtual machine it says SCSI): only its type is held here.
 TEST_F(FormServicesTest, DriveFactsAreTheSystemsAnswers) {
   const std::unique_ptr<services::FormServices> services = window::MakeFormServices(*form_);
   char unused = 0;
@@ -286,13 +286,22 @@ TEST_F(FormServicesTest, DriveFactsAreTheSystemsAnswers) {
     std::optional<std::uint32_t> bus;
   } cases[] = {{'C', true, 1}, {stick_[0], true, 1}, {'Z', false, std::nullopt}, {unused, true, std::nullopt}};
   for (const auto& c : cases) {
+    const std::string name = std::string(1, c.letter) + ":";
     const services::DriveFacts facts = services->DriveFactsOf(c.letter);
-    EXPECT_EQ(facts.type, ::GetDriveTypeA((std::string(1, c.letter) + ":\\").c_str())) << c.letter;
+    EXPECT_EQ(facts.type, ::GetDriveTypeA((name + "\\").c_str())) << c.letter;
+    char device[1024] = {};
+    if (::QueryDosDeviceA(name.c_str(), device, sizeof device) != 0) {
+      EXPECT_EQ(facts.device, std::string(device)) << c.letter;
+    } else {
+      EXPECT_EQ(facts.device, std::nullopt) << c.letter;
+    }
     if (c.busHeld) {
       EXPECT_EQ(facts.bus, c.bus) << c.letter;
     }
   }
   EXPECT_EQ(services->DriveFactsOf(unused).type, static_cast<std::uint32_t>(DRIVE_NO_ROOT_DIR));
+  EXPECT_EQ(services->DriveFactsOf(unused).device, std::nullopt);
+  EXPECT_EQ(services->DriveFactsOf(stick_[0]).device.value_or("").rfind("\\Device\\", 0), 0u);
 }
 
 // --- A folder whose name the code page cannot hold -------------------------------------
