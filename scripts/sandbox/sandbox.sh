@@ -200,7 +200,7 @@ sandbox_udisks_start() {
   DBUS_SYSTEM_BUS_ADDRESS=$(head -1 "$SANDBOX_RUN/bus.address")
   export DBUS_SYSTEM_BUS_ADDRESS
 
-  SANDBOX_DEVICE_NODE=$SANDBOX_RUN/vkrstick1
+  SANDBOX_DEVICE_NODE=$SANDBOX_RUN/vkrstick1  # the name _sandbox_raw_link looks for
   [ -b "$SANDBOX_DEVICE_NODE" ] || mknod "$SANDBOX_DEVICE_NODE" b 7 250
   "$SANDBOX_PYTHON" "$SANDBOX_LIB_DIR/fake_udisks2.py" "$stick" "$SANDBOX_DEVICE_NODE" \
     </dev/null >>"$SANDBOX_RUN/udisks.log" 2>&1 &
@@ -251,11 +251,29 @@ _sandbox_wait_followed() {
   wait_until 30 _sandbox_followed ||
     _sandbox_say "no Wine mount manager follows the sandbox bus (is a Wine program running?): going ahead"
 }
+# The mount manager gives the plugged stick a raw device link as well ("e::" in dosdevices) to its
+# device node, which nothing can read through. While that link stands, Wine answers a question
+# about the stick's disk from the node, and cannot: the program's drive check then learns no bus,
+# and refuses the stick, which Wine reports as a fixed drive. Without the link the mount manager
+# answers as it does for every drive in dosdevices: SCSI, as a stick in a UAS enclosure says on
+# Windows. The link is made before the arrival notice is sent.
+_sandbox_raw_link() {
+  local link
+  for link in "${WINEPREFIX:-${SANDBOX_STATE_WINEPREFIX:-}}"/dosdevices/?::; do
+    [ "$(basename "$(readlink "$link" 2>/dev/null)")" = vkrstick1 ] && { echo "$link"; return 0; }
+  done
+  return 1
+}
+_sandbox_drop_raw_link() {
+  wait_until 20 _sandbox_raw_link >/dev/null || { _sandbox_say "the stick got no raw device link"; return 0; }
+  rm -f "$(_sandbox_raw_link)"
+}
 sandbox_plug() {
   local changed
   _sandbox_wait_followed
   changed=$(_sandbox_stick_call Plug) || return 1
-  if [ "$changed" = "true" ]; then echo plugged; else _sandbox_say "the stick was already plugged in"; return 1; fi
+  if [ "$changed" = "true" ]; then _sandbox_drop_raw_link; echo plugged
+  else _sandbox_say "the stick was already plugged in"; return 1; fi
 }
 sandbox_unplug() {
   local changed
