@@ -17,9 +17,13 @@ bool IsVolumeEvent(std::uint32_t message, std::uintptr_t wParam) {
   return message == WmDeviceChange && (wParam == DbtDeviceArrival || wParam == DbtDeviceRemoveComplete);
 }
 
-std::optional<VolumeNotice> DecideNotice(std::uint32_t message, std::uintptr_t wParam,
+bool IsVolumeRecord(std::uint32_t recordSize, std::uint32_t deviceType) {
+  return deviceType == DbtDevtypVolume && recordSize >= VolumeRecordSize;
+}
+
+std::optional<VolumeNotice> DecideNotice(std::uint32_t message, std::uintptr_t wParam, std::uint32_t recordSize,
                                          std::uint32_t deviceType, std::uint32_t unitMask) {
-  if (!IsVolumeEvent(message, wParam) || deviceType != DbtDevtypVolume) return std::nullopt;
+  if (!IsVolumeEvent(message, wParam) || !IsVolumeRecord(recordSize, deviceType)) return std::nullopt;
   return VolumeNotice{UnitMaskToLetters(unitMask) + ":",
                       wParam == DbtDeviceArrival ? services::ArrivalSentence : services::RemovalSentence};
 }

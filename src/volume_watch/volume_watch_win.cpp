@@ -3,6 +3,7 @@
 
 #include <dbt.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "volume_watch/volume_notice.h"
@@ -15,6 +16,8 @@ WNDPROC PreviousWindowProc = nullptr;
 HWND HookedWindow = nullptr;
 
 static_assert(sizeof(DEV_BROADCAST_HDR) == 12, "the notice header is 12 bytes");
+static_assert(offsetof(DEV_BROADCAST_VOLUME, dbcv_flags) + sizeof(DEV_BROADCAST_VOLUME::dbcv_flags) == VolumeRecordSize,
+              "volume_notice.h's volume record ends with the flags");
 // The platform-free decision restates these numbers.
 static_assert(WmDeviceChange == WM_DEVICECHANGE && DbtDeviceArrival == DBT_DEVICEARRIVAL &&
                   DbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE && DbtDevtypVolume == DBT_DEVTYP_VOLUME,
@@ -52,12 +55,14 @@ LRESULT CALLBACK DeviceWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   if (IsVolumeEvent(message, wParam) && lParam != 0) {
     DEV_BROADCAST_HDR header{};
     ::RtlMoveMemory(&header, reinterpret_cast<const void*>(lParam), sizeof header);
+    // The mask only from a record that says it holds one: a shorter record, copied from another
+    // process as long as it says it is, ends before it.
     std::uint32_t unitMask = 0;
-    if (header.dbch_devicetype == DBT_DEVTYP_VOLUME) {
+    if (IsVolumeRecord(header.dbch_size, header.dbch_devicetype)) {
       unitMask = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam)->dbcv_unitmask;
     }
     try {
-      if (auto notice = DecideNotice(message, wParam, header.dbch_devicetype, unitMask)) {
+      if (auto notice = DecideNotice(message, wParam, header.dbch_size, header.dbch_devicetype, unitMask)) {
         ApplyNotice(window, *notice);
       }
     } catch (...) {

@@ -29,7 +29,8 @@ TEST(UnitMaskToLetters, BitsPastZGiveTheCodesThatFollow) {
   EXPECT_EQ(UnitMaskToLetters(0xFFFFFFFFu).size(), 31u);
 }
 
-TEST(DecideNotice, OnlyVolumeArrivalAndRemovalChangeAnything) {
+// A volume record is 18 bytes up to its flags (20 with the structure's padding).
+TEST(DecideNotice, OnlyVolumeArrivalAndRemovalWithAWholeRecordChangeAnything) {
   const struct {
     std::uint32_t message;
     std::uintptr_t wParam;
@@ -38,11 +39,18 @@ TEST(DecideNotice, OnlyVolumeArrivalAndRemovalChangeAnything) {
     bool acts;
     const char* driveBox;
     const char* status;
+    std::uint32_t size = 20;
   } cases[] = {
       {0x219, 0x8000, 2, 0x10, true, "E:", "USB-muisti laitettiin asemaan!"},
       {0x219, 0x8004, 2, 0x10, true, "E:", "USB-muisti poistettiin!"},
       {0x219, 0x8000, 2, 0x30, true, "EF:", "USB-muisti laitettiin asemaan!"},
       {0x219, 0x8000, 2, 0x0, true, ":", "USB-muisti laitettiin asemaan!"},
+      {0x219, 0x8000, 2, 0x10, true, "E:", "USB-muisti laitettiin asemaan!", 18},   // no padding
+      {0x219, 0x8004, 2, 0x10, true, "E:", "USB-muisti poistettiin!", 0x7FFFFFFF},
+      {0x219, 0x8000, 2, 0x10, false, "", "", 17},   // ends inside the flags
+      {0x219, 0x8000, 2, 0x10, false, "", "", 16},   // ends after the unit mask, before the flags
+      {0x219, 0x8004, 2, 0x10, false, "", "", 12},   // a header alone
+      {0x219, 0x8000, 2, 0x10, false, "", "", 0},
       {0x219, 0x8000, 5, 0x10, false, "", ""},   // a device interface: passed on unread
       {0x219, 0x8004, 3, 0x10, false, "", ""},   // a port
       {0x219, 0x8001, 2, 0x10, false, "", ""},   // query remove
@@ -51,8 +59,9 @@ TEST(DecideNotice, OnlyVolumeArrivalAndRemovalChangeAnything) {
       {0x218, 0x8000, 2, 0x10, false, "", ""},   // another message
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << c.message << " " << c.wParam << " type " << c.deviceType);
-    auto notice = DecideNotice(c.message, c.wParam, c.deviceType, c.mask);
+    SCOPED_TRACE(testing::Message() << std::hex << c.message << " " << c.wParam << " type " << c.deviceType
+                                    << std::dec << " size " << c.size);
+    auto notice = DecideNotice(c.message, c.wParam, c.size, c.deviceType, c.mask);
     ASSERT_EQ(notice.has_value(), c.acts);
     if (!c.acts) continue;
     EXPECT_EQ(notice->driveBox, c.driveBox);
