@@ -23,17 +23,9 @@ void OpenHomePage(services::FormServices& form) {
 }  // namespace
 
 std::int32_t OpenWithShell(ShellRoutes& routes, const std::string& document, std::int32_t showCommand) {
-  if (routes.ProcessElevation() == Elevation::Elevated) {
-    switch (routes.OpenThroughDesktop(document, showCommand)) {
-      case DesktopAnswer::Opened:
-        return DesktopOpened;
-      case DesktopAnswer::Refused:
-        return DesktopRefused;
-      case DesktopAnswer::NotReached:
-        break;
-    }
-  }
-  return routes.OpenDirectly(document, showCommand);
+  if (routes.ProcessElevation() == Elevation::NotElevated) return routes.OpenDirectly(document, showCommand);
+  return routes.OpenThroughDesktop(document, showCommand) == DesktopAnswer::Opened ? DesktopOpened
+                                                                                   : DesktopNotOpened;
 }
 
 std::string HelpText() {

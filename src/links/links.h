@@ -32,17 +32,17 @@ class ShellRoutes {
   virtual std::int32_t OpenDirectly(const std::string& document, std::int32_t showCommand) = 0;
 };
 
-// The desktop's shell says only whether it opened the document, not why it did not; its answer
-// reaches the handlers as the nearest shell result on that side of the threshold.
+// The desktop's shell says only whether it opened the document, not why it did not; its answer,
+// or the request that never got there, reaches the handlers as the nearest shell result on that
+// side of the threshold.
 inline constexpr std::int32_t DesktopOpened = ShellFailureThreshold + 1;
-inline constexpr std::int32_t DesktopRefused = ShellFailureThreshold;
+inline constexpr std::int32_t DesktopNotOpened = ShellFailureThreshold;
 
-// An elevated process asks the desktop's shell; only where that request never got there does
-// it call ShellExecuteA itself. A process that is not elevated, or cannot tell (XP, where every
-// program of the user has the same rights), calls ShellExecuteA. A refusal by the desktop's
-// shell stands: the request may have started something already, and the same request from this
-// process would start the browser with full rights (under another account's settings, where an
-// administrator elevated the program for a standard user).
+// Only a process known not to be elevated calls ShellExecuteA itself. One that is elevated, or
+// cannot tell (XP, which knows no elevation), asks the desktop's shell, and its answer stands: where
+// the request never got there (no Explorer) or was refused, the page is not opened, for the same
+// request from this process would start the browser with full rights (under another account's
+// settings, where an administrator elevated the program for a standard user).
 std::int32_t OpenWithShell(ShellRoutes& routes, const std::string& document, std::int32_t showCommand);
 
 // Six lines joined by CR LF, the fourth empty; no break before or after.

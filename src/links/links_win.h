@@ -8,8 +8,8 @@
 
 namespace links {
 
-// Through the desktop's shell where this process is elevated, else (or where the desktop's shell
-// cannot be reached) through ShellExecuteA: links::OpenWithShell(ShellRoutes&, ...) decides.
+// Through ShellExecuteA where this process is known not to be elevated, else through the desktop's
+// shell alone: links::OpenWithShell(ShellRoutes&, ...) decides.
 // Greater than 32 is success.
 std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand);
 

@@ -46,10 +46,10 @@ struct FakeRoutes : links::ShellRoutes {
   }
 };
 
-// Only an elevated program goes through the desktop's shell; it calls ShellExecuteA itself only
-// where the desktop's shell cannot be reached, never after the desktop's shell has answered.
-// The handlers then see a result on the right side of 32.
-TEST(HomePage, AnElevatedProgramOpensThePageThroughTheDesktopsShell) {
+// Only a program known not to be elevated calls ShellExecuteA; one that is elevated, or cannot
+// tell, goes through the desktop's shell, and where that shell cannot be reached or refuses, the
+// page is not opened. The handlers then see a result on the right side of 32.
+TEST(HomePage, OnlyAProgramKnownNotToBeElevatedOpensThePageItself) {
   using links::DesktopAnswer;
   using links::Elevation;
   const std::string desktop = "desktop: http://vakkura.example 1";
@@ -62,17 +62,16 @@ TEST(HomePage, AnElevatedProgramOpensThePageThroughTheDesktopsShell) {
     std::int32_t result;
     bool opened;
   } cases[] = {
-      // Not elevated, or XP (cannot tell): the program's own shell call, its result unchanged.
+      // Not elevated: the program's own shell call, its result unchanged.
       {Elevation::NotElevated, DesktopAnswer::Opened, 42, {direct}, 42, true},
-      {Elevation::NotElevated, DesktopAnswer::Opened, 2, {direct}, 2, false},
-      {Elevation::Unknown, DesktopAnswer::Opened, 33, {direct}, 33, true},
-      {Elevation::Unknown, DesktopAnswer::Opened, 31, {direct}, 31, false},
-      // Elevated, and the desktop's shell answers: its answer stands.
+      {Elevation::NotElevated, DesktopAnswer::NotReached, 2, {direct}, 2, false},
+      // Elevated, or cannot tell (XP): the desktop's shell, whose answer stands.
       {Elevation::Elevated, DesktopAnswer::Opened, 42, {desktop}, 33, true},
       {Elevation::Elevated, DesktopAnswer::Refused, 42, {desktop}, 32, false},
-      // Elevated, no desktop shell to be reached (no Explorer, XP's shell): the program's own call.
-      {Elevation::Elevated, DesktopAnswer::NotReached, 42, {desktop, direct}, 42, true},
-      {Elevation::Elevated, DesktopAnswer::NotReached, 0, {desktop, direct}, 0, false},
+      {Elevation::Elevated, DesktopAnswer::NotReached, 42, {desktop}, 32, false},  // no Explorer
+      {Elevation::Unknown, DesktopAnswer::Opened, 42, {desktop}, 33, true},
+      {Elevation::Unknown, DesktopAnswer::Refused, 42, {desktop}, 32, false},
+      {Elevation::Unknown, DesktopAnswer::NotReached, 42, {desktop}, 32, false},
   };
   for (const auto& c : cases) {
     FakeRoutes routes;
