@@ -37,8 +37,9 @@ class FormServices {
   virtual std::int16_t ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style,
                                    std::int32_t x, std::int32_t y) = 0;
 
-  // RunAndWait: the exit code, or -1 when the program cannot be started.
-  virtual std::int32_t RunAndWait(const std::string& commandLine) = 0;
+  // RunAndWait: starts the program file at this full path, which receives the command line as it
+  // is; the exit code, or -1 when the program cannot be started.
+  virtual std::int32_t RunAndWait(const std::string& program, const std::string& commandLine) = 0;
 
   // The length of a file in bytes; empty when the file, its drive or its path cannot be used.
   virtual std::optional<std::int64_t> FileLength(const std::string& path) = 0;

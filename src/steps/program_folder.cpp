@@ -10,8 +10,8 @@ std::string ProgramFolder(const std::string& currentDirectory) {
   return folder;
 }
 
-std::string ImagePath(const std::string& programFolder) {
-  return programFolder + "\\" + ImageFileName;
-}
+std::string ToolPath(const std::string& programFolder, const char* tool) { return programFolder + "\\" + tool; }
+
+std::string ImagePath(const std::string& programFolder) { return programFolder + "\\" + ImageFileName; }
 
 }  // namespace steps

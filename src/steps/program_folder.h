@@ -10,6 +10,16 @@ namespace steps {
 // text; a network path "\\server\share" gives "\:server\share", which names no folder.
 std::string ProgramFolder(const std::string& currentDirectory);
 
+// The outside programs, by their file names in the program folder. Each is started by its full
+// path there (ToolPath) and by nothing else: the program runs as administrator, and a program of
+// that name found by a search (on the search path, in the system folders, beside USB.exe) would
+// run with its rights. The command lines keep their own spelling of each name.
+inline constexpr const char* FormatTool = "HPUSBF.exe";
+inline constexpr const char* BootLoaderTool = "syslinux.exe";
+inline constexpr const char* Downloader = "wget.exe";
+inline constexpr const char* Extractor = "UltraISO.exe";
+std::string ToolPath(const std::string& programFolder, const char* tool);
+
 // The live image's bare file name, and where the steps expect it.
 inline constexpr const char* ImageFileName = "solvara-vkr-live-dvd.iso";
 std::string ImagePath(const std::string& programFolder);

@@ -13,7 +13,7 @@ namespace steps {
 static_assert(sizeof(STARTUPINFOA) == 68, "the start record is 68 bytes");
 #endif
 
-std::int32_t RunAndWait(const std::string& commandLine) {
+std::int32_t RunAndWait(const std::string& program, const std::string& commandLine) {
   STARTUPINFOA startup;
   ::ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
@@ -23,9 +23,11 @@ std::int32_t RunAndWait(const std::string& commandLine) {
   line.push_back('\0');
 
   platform::UniqueProcessInformation process;
-  // The result is not tested: a failed start leaves both handles null, the wait
+  // The program named as the one to run: without it, CreateProcessA would take the command line's
+  // first word and look for it beside USB.exe, in the current folder, the system folders and on
+  // the search path. The result is not tested: a failed start leaves both handles null, the wait
   // then fails at once with WAIT_FAILED and that value is what is returned.
-  ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+  ::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
                    &startup, process.put());
 
   DWORD result = ::WaitForSingleObject(process.process(), INFINITE);

@@ -46,6 +46,9 @@ const Message InstallFailed{"VKR Solvara Linuxin asennus USB-muistille epäonnis
 // second copy (".1") and the old one would be tested and extracted.
 constexpr const char* OldImageSuffix = ".old";
 
+// What RunAndWait gives for a program that cannot be started.
+constexpr std::int32_t CannotStart = -1;
+
 // Runs one handler body so that nothing thrown leaves the event handler.
 template <typename F>
 void RunCatchingAll(F&& body) {
@@ -77,6 +80,15 @@ std::optional<std::string> InstallSteps::KnownProgramFolder() {
 // empty (":", which names no folder); steps 1 and 3 have refused every drive before they get here.
 std::string InstallSteps::ProgramFolder() { return KnownProgramFolder().value_or(steps::ProgramFolder("")); }
 
+// A tool is started by its full path in the program folder, the folder the program stands in by
+// its current directory, and from nowhere else. Without a program folder that can be named, no
+// tool can be started: the step goes on as for a tool that is missing.
+std::int32_t InstallSteps::RunTool(const char* tool, const std::string& commandLine) {
+  const std::optional<std::string> folder = KnownProgramFolder();
+  if (!folder) return CannotStart;
+  return form_.RunAndWait(ToolPath(*folder, tool), commandLine);
+}
+
 // Shows why the drive box cannot be used, if it cannot; true when it was refused.
 bool InstallSteps::RefuseDrive(const std::string& drive) {
   DriveContext context{KnownProgramFolder(), form_.ProgramFile(), form_.WindowsFolder(),
@@ -105,7 +117,7 @@ void InstallSteps::Command2_Click() {
 }
 
 void InstallSteps::FormatStick(const std::string& drive) {
-  const std::int32_t formatExit = form_.RunAndWait(FormatCommand(ProgramFolder(), drive));
+  const std::int32_t formatExit = RunTool(FormatTool, FormatCommand(ProgramFolder(), drive));
   // The window handled no notice while the tool ran, so this is the sentence of
   // the last notice before the click: the stick had been pulled out.
   if (form_.StatusText() == services::RemovalSentence) {
@@ -121,7 +133,7 @@ void InstallSteps::InstallBootLoader(const std::string& drive, std::int32_t form
   // The drive checked at the click, not the box as it reads now: while the removal message
   // was open the watcher may have put another device's letter there, one that the user
   // never chose and that was never formatted. The next click takes the new letter.
-  const std::int32_t bootLoaderExit = form_.RunAndWait(BootLoaderCommand(ProgramFolder(), drive));
+  const std::int32_t bootLoaderExit = RunTool(BootLoaderTool, BootLoaderCommand(ProgramFolder(), drive));
   CheckFormatResult(drive, formatExit, bootLoaderExit);
 }
 
@@ -135,12 +147,11 @@ void InstallSteps::CheckFormatResult(const std::string& drive, std::int32_t form
 
 // --- Step 2 ---------------------------------------------------------------
 
-// The downloader saves the image under its own name in the current directory, whatever that
-// folder is called, and the image is tested, moved aside and removed there, by its bare name,
-// which resolves in that same folder. So step 2 works in a folder whose name the code page
-// cannot hold, and nothing is done to a folder of a look-alike name beside it. It is not tested
-// at the fixed path C:\Ohjelmatiedostot\VKR\solvara-vkr-live-dvd.iso: that finds the new
-// image only when the program was started in that very folder.
+// The downloader saves the image under its own name in the current directory, and the image is
+// tested, moved aside and removed there, by its bare name, which resolves in that same folder:
+// nothing is done to a folder of a look-alike name beside it. It is not tested at the fixed path
+// C:\Ohjelmatiedostot\VKR\solvara-vkr-live-dvd.iso: that finds the new image only when the
+// program was started in that very folder.
 //
 // The image kept aside (".old") is the last good one. Standing there at the click, it tells that
 // an earlier run ended while its download ran (the user let Windows end the unanswering
@@ -165,7 +176,7 @@ void InstallSteps::Command1_Click() {
       }
       oldImageKept = true;
     }
-    CheckDownloadResult(form_.RunAndWait(DownloadCommand()), oldImageKept);
+    CheckDownloadResult(RunTool(Downloader, DownloadCommand()), oldImageKept);
   });
 }
 
@@ -194,7 +205,7 @@ void InstallSteps::Command5_Click() {
       Show(NoImage);
       return;
     }
-    const std::int32_t extractExit = form_.RunAndWait(ExtractCommand(drive));
+    const std::int32_t extractExit = RunTool(Extractor, ExtractCommand(drive));
     Show(extractExit == 0 ? Installed : InstallFailed);
   });
 }

@@ -33,6 +33,7 @@ class InstallSteps {
   bool RefuseDrive(const std::string& drive);
   std::optional<std::string> KnownProgramFolder();
   std::string ProgramFolder();
+  std::int32_t RunTool(const char* tool, const std::string& commandLine);
   void Show(const StepMessage& message);
 
   services::FormServices& form_;

@@ -26,11 +26,12 @@ class WindowServices final : public services::FormServices {
     return msgbox::MsgBoxEx(form_.Handle(), prompt, title, style, x, y);
   }
 
-  // A command line that the code page cannot hold exactly would start something else: it is
-  // not started, as a program that cannot be started.
-  std::int32_t RunAndWait(const std::string& commandLine) override {
-    const std::optional<std::string> ansi = platform::ToAnsiExactly(commandLine);
-    return ansi ? steps::RunAndWait(*ansi) : -1;
+  // A path or a command line that the code page cannot hold exactly would name something else:
+  // it is not started, as a program that cannot be started.
+  std::int32_t RunAndWait(const std::string& program, const std::string& commandLine) override {
+    const std::optional<std::string> ansiProgram = platform::ToAnsiExactly(program);
+    const std::optional<std::string> ansiLine = platform::ToAnsiExactly(commandLine);
+    return ansiProgram && ansiLine ? steps::RunAndWait(*ansiProgram, *ansiLine) : -1;
   }
 
   std::optional<std::int64_t> FileLength(const std::string& path) override { return steps::FileLength(path); }

@@ -31,8 +31,9 @@ std::int16_t FakeForm::ShowMessage(const std::string& prompt, const std::string&
   return 1;
 }
 
-std::int32_t FakeForm::RunAndWait(const std::string& commandLine) {
+std::int32_t FakeForm::RunAndWait(const std::string& program, const std::string& commandLine) {
   log.push_back("run: " + commandLine);
+  programs.push_back(program);
   return onRun(commandLine);
 }
 

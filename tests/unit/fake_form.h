@@ -40,8 +40,9 @@ class FakeForm : public services::FormServices {
   // Runs while a message box is open (the watcher may rewrite the box meanwhile).
   std::function<void()> whileBoxOpen = [] {};
 
-  // Everything that happened, in order, one line each.
+  // Everything that happened, in order, one line each; and the program file of each run.
   std::vector<std::string> log;
+  std::vector<std::string> programs;
 
   std::vector<std::string> Runs() const { return Filter("run: "); }
   std::vector<std::string> Boxes() const { return Filter("box: "); }
@@ -51,7 +52,7 @@ class FakeForm : public services::FormServices {
   void SetStatusText(const std::string& text) override;
   std::int16_t ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style,
                            std::int32_t x, std::int32_t y) override;
-  std::int32_t RunAndWait(const std::string& commandLine) override;
+  std::int32_t RunAndWait(const std::string& program, const std::string& commandLine) override;
   std::optional<std::int64_t> FileLength(const std::string& path) override;
   std::optional<std::string> CurrentDirectory() override { return currentDirectory; }
   std::optional<std::string> WindowsFolder() override { return windowsFolder; }

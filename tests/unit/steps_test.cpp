@@ -64,6 +64,8 @@ TEST(PrepareStick, RunsBothToolsThenFindsTheBootMenu) {
   };
   steps::InstallSteps(form).Command2_Click();
   EXPECT_EQ(form.Runs(), (Lines{Format, BootLoader}));
+  // Each by its full path in the program folder, whatever the command line's first word says.
+  EXPECT_EQ(form.programs, (Lines{Folder + "\\HPUSBF.exe", Folder + "\\syslinux.exe"}));
   EXPECT_EQ(Outcome(form), (Lines{Formatted, "status: USB-muisti formatoitu!"}));
   // The boot menu is looked for only after both tools have run.
   const auto bootLoaderRun = std::find(form.log.begin(), form.log.end(), "run: " + BootLoader);
@@ -328,29 +330,45 @@ TEST(Download, KeptImageThatCannotComeBackStartsNoDownload) {
   }
 }
 
-// Whatever the current directory is called, or when its name cannot be read or held in the code
-// page, step 2 downloads there and tests, keeps and removes the image by its bare name, which
-// resolves in that same folder: never under a path built from the folder's name.
-TEST(Download, TheImageIsTestedWhereItWasDownloadedByItsBareName) {
-  const std::optional<std::string> folders[] = {std::nullopt, "D:\\Program Files\\VKR", "\\\\palvelin\\jako\\VKR",
-                                                Folder};
-  for (const auto& folder : folders) {
-    const std::string which = folder.value_or("(cannot be named)");
+// The downloader is started by its full path in the program folder, whatever that folder is
+// called, and the image is tested, kept and removed by its bare name, which resolves in that same
+// folder: never under a path built from the folder's name. Where the current directory cannot be
+// read or held in the code page, no downloader can be named: the step fails, the old image kept.
+TEST(Download, TheDownloaderComesFromTheProgramFolderAndTheImageIsTestedByItsBareName) {
+  const struct {
+    std::optional<std::string> folder;
+    const char* downloader;  // null: none can be started
+  } cases[] = {
+      {Folder, "C:\\Ohjelmatiedostot\\VKR\\wget.exe"},
+      {"D:\\Program Files\\VKR", "D:\\Program Files\\VKR\\wget.exe"},
+      {"C:\\", "C:\\\\wget.exe"},
+      {"\\\\palvelin\\jako\\VKR", "\\:palvelin\\jako\\VKR\\wget.exe"},  // names no folder: it cannot start
+      {std::nullopt, nullptr},
+  };
+  for (const auto& c : cases) {
+    const std::string which = c.folder.value_or("(cannot be named)");
     FakeForm form;
-    form.currentDirectory = folder;
+    form.currentDirectory = c.folder;
     form.files[ImageName] = 111;
     form.onRun = [&form](const std::string&) {
       form.files[ImageName] = 222;
       return 0;
     };
     steps::InstallSteps(form).Command1_Click();
-    EXPECT_EQ(form.Runs(), (Lines{Download})) << which;
-    EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, 222}})) << which;
-    EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"})) << which;
     for (const auto& line : form.log) {
       if (line.rfind("run: ", 0) == 0 || line.rfind("box: ", 0) == 0 || line.rfind("status: ", 0) == 0) continue;
       EXPECT_EQ(line.find('\\'), std::string::npos) << which << ": " << line;
     }
+    if (c.downloader == nullptr) {
+      EXPECT_TRUE(form.Runs().empty()) << which;
+      EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, 111}})) << which;
+      EXPECT_EQ(Outcome(form), (Lines{DownloadFailed, "status: Lataa Solvara Linux uudelleen!"})) << which;
+      continue;
+    }
+    EXPECT_EQ(form.Runs(), (Lines{Download})) << which;
+    EXPECT_EQ(form.programs, (Lines{c.downloader})) << which;
+    EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, 222}})) << which;
+    EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"})) << which;
   }
 }
 
@@ -362,6 +380,7 @@ TEST(Extract, ExitCodeZeroReportsTheInstallation) {
   form.files[Image] = 1000;
   steps::InstallSteps(form).Command5_Click();
   EXPECT_EQ(form.Runs(), (Lines{Extract}));
+  EXPECT_EQ(form.programs, (Lines{Folder + "\\UltraISO.exe"}));
   EXPECT_EQ(Outcome(form), (Lines{Installed, "status: Solvara ISO-image asennettu!"}));
 }
 

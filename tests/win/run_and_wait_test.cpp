@@ -18,29 +18,39 @@ TEST(RunAndWait, ReturnsTheExitCodeAsASigned32BitNumber) {
     std::int32_t result;
   } cases[] = {{"0", 0}, {"3", 3}, {"0x80000000", INT32_MIN}, {"0xFFFFFFFF", -1}, {"0x7FFFFFFF", INT32_MAX}};
   for (const auto& c : cases) {
-    EXPECT_EQ(steps::RunAndWait(ExitWith() + " " + c.argument), c.result) << c.argument;
+    EXPECT_EQ(steps::RunAndWait(ExitWith(), ExitWith() + " " + c.argument), c.result) << c.argument;
   }
 }
 
-TEST(RunAndWait, NameWithoutExtensionIsCompletedWithExe) {
-  EXPECT_EQ(steps::RunAndWait(wintest::ExeFolder() + "\\exit_with 7"), 7);
-}
-
-TEST(RunAndWait, MissingProgramGivesMinusOneAtOnce) {
-  for (const char* line : {"Z:\\no\\such\\folder\\HPUSBF  E:", "no-such-program-anywhere -t3"}) {
+// Only the program file named runs, and nothing is looked for: not a file of the command line's
+// first word, not one without its extension, not one found by a search. exit_with.exe stands
+// beside this test program, the first place a search by a bare name looks.
+TEST(RunAndWait, OnlyTheNamedProgramFileRunsAndAMissingOneGivesMinusOneAtOnce) {
+  const struct {
+    std::string program;
+    std::string line;
+    std::int32_t result;
+  } cases[] = {
+      {ExitWith(), "HPUSBF 7", 7},  // the first word names another program: it stays a word
+      {"Z:\\no\\such\\folder\\HPUSBF.exe", "Z:\\no\\such\\folder\\HPUSBF  E:", -1},
+      {"Z:\\no\\such\\folder\\exit_with.exe", "exit_with 7", -1},
+      {wintest::ExeFolder() + "\\exit_with", "exit_with 7", -1},
+  };
+  for (const auto& c : cases) {
     const DWORD start = ::GetTickCount();
-    EXPECT_EQ(steps::RunAndWait(line), -1) << line;
-    EXPECT_LT(::GetTickCount() - start, 1000u) << line;
+    EXPECT_EQ(steps::RunAndWait(c.program, c.line), c.result) << c.program;
+    EXPECT_LT(::GetTickCount() - start, 1000u) << c.program;
   }
 }
 
 TEST(RunAndWait, ProgramSeesItsCommandLineByteForByte) {
   const std::string log = wintest::NewTempFolder("cmdline") + "\\line.txt";
   ::SetEnvironmentVariableA("EXIT_WITH_LOG", log.c_str());
-  const std::string line = ExitWith() + "  0  E: -FS:FAT32   -Y";
-  EXPECT_EQ(steps::RunAndWait(line), 0);
+  for (const std::string& line : {ExitWith() + "  0  E: -FS:FAT32   -Y", std::string("wget 0 -t3 -nH -P .")}) {
+    EXPECT_EQ(steps::RunAndWait(ExitWith(), line), 0) << line;
+    EXPECT_EQ(wintest::ReadFile(log), line);
+  }
   ::SetEnvironmentVariableA("EXIT_WITH_LOG", nullptr);
-  EXPECT_EQ(wintest::ReadFile(log), line);
 }
 
 // The quoting must give back every token when the line is split again.
