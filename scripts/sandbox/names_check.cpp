@@ -25,6 +25,9 @@ static_assert(std::string_view(SANDBOX_IMAGE_NAME) == steps::ImageFileName,
               "SANDBOX_IMAGE_NAME must be the image the program downloads (steps/program_folder.h)");
 static_assert(std::string_view("http://" SANDBOX_DOWNLOAD_HOST) == links::DownloadServer,
               "SANDBOX_DOWNLOAD_HOST must be the program's download server (resources/publisher.h)");
+static_assert(ListHolds(SANDBOX_STANDINS, steps::FormatTool) && ListHolds(SANDBOX_STANDINS, steps::BootLoaderTool) &&
+                  ListHolds(SANDBOX_STANDINS, steps::Downloader) && ListHolds(SANDBOX_STANDINS, steps::Extractor),
+              "SANDBOX_STANDINS must name every tool by the file the program starts (steps/program_folder.h)");
 static_assert(ListHolds(SANDBOX_SYSLINUX_MODULES, steps::BootMenuFileName),
               "SANDBOX_SYSLINUX_MODULES must hold the boot menu that step 1 looks for (steps/command_line.h)");
 
