@@ -54,8 +54,12 @@ class FormServices {
   virtual DriveFacts DriveFactsOf(char letter) = 0;
   // Renames; false on failure, and when the target exists and may not be replaced.
   virtual bool RenameFile(const std::string& from, const std::string& to, IfTargetExists ifExists) = 0;
-  // Removes a file; false when it could not be removed (or was not there).
+  // Removes a file, read-only or not; false when it could not be removed (or was not there).
   virtual bool RemoveFile(const std::string& path) = 0;
+  // Marks a file that could not be removed as a leftover, to be removed later and never taken
+  // for a file of use; false when it cannot be marked. IsLeftover: whether the file is so marked.
+  virtual bool MarkLeftover(const std::string& path) = 0;
+  virtual bool IsLeftover(const std::string& path) = 0;
 
   // OpenWithShell: the shell's result unchanged (greater than 32 is success).
   virtual std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) = 0;

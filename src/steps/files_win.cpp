@@ -46,6 +46,13 @@ std::optional<std::string> FolderFrom(Query query) {
   return platform::FromWide(std::wstring(buffer, n));
 }
 
+// The file's attributes; INVALID_FILE_ATTRIBUTES for a folder, or when there is no such file.
+DWORD FileAttributes(const std::string& ansi) {
+  const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? INVALID_FILE_ATTRIBUTES
+                                                                                          : attributes;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> FileLength(const std::string& path) {
@@ -133,7 +140,33 @@ bool RemoveFile(const std::string& path) {
   const std::optional<std::string> ansi = platform::ToAnsiExactly(path);
   if (!ansi) return false;
   QuietErrors quiet;
-  return ::DeleteFileA(ansi->c_str()) != 0;
+  if (::DeleteFileA(ansi->c_str())) return true;
+  // A read-only file is removed too, and left read-only where it still cannot be removed.
+  const DWORD attributes = FileAttributes(*ansi);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
+      !::SetFileAttributesA(ansi->c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    return false;
+  }
+  if (::DeleteFileA(ansi->c_str())) return true;
+  ::SetFileAttributesA(ansi->c_str(), attributes);
+  return false;
+}
+
+bool MarkLeftover(const std::string& path) {
+  const std::optional<std::string> ansi = platform::ToAnsiExactly(path);
+  if (!ansi) return false;
+  QuietErrors quiet;
+  const DWORD attributes = FileAttributes(*ansi);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return ::SetFileAttributesA(ansi->c_str(), (attributes & ~FILE_ATTRIBUTE_NORMAL) | FILE_ATTRIBUTE_TEMPORARY) != 0;
+}
+
+bool IsLeftover(const std::string& path) {
+  const std::optional<std::string> ansi = platform::ToAnsiExactly(path);
+  if (!ansi) return false;
+  QuietErrors quiet;
+  const DWORD attributes = FileAttributes(*ansi);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_TEMPORARY);
 }
 
 }  // namespace steps

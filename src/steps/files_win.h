@@ -34,7 +34,13 @@ services::DriveFacts DriveFactsOf(char letter);
 // Renames, replacing an existing target only where asked to; false on failure.
 bool RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists);
 
-// Removes a file; false when it could not be removed (or was not there).
+// Removes a file, read-only or not; false when it could not be removed (or was not there).
 bool RemoveFile(const std::string& path);
+
+// A leftover is marked with FILE_ATTRIBUTE_TEMPORARY, which no file that the program keeps
+// carries: the attribute can be set while another program holds the file open, when it can be
+// neither removed nor renamed. (Wine keeps no such attribute.)
+bool MarkLeftover(const std::string& path);
+bool IsLeftover(const std::string& path);
 
 }  // namespace steps

@@ -12,6 +12,4 @@ std::string ProgramFolder(const std::string& currentDirectory) {
 
 std::string ToolPath(const std::string& programFolder, const char* tool) { return programFolder + "\\" + tool; }
 
-std::string ImagePath(const std::string& programFolder) { return programFolder + "\\" + ImageFileName; }
-
 }  // namespace steps

@@ -20,8 +20,8 @@ inline constexpr const char* Downloader = "wget.exe";
 inline constexpr const char* Extractor = "UltraISO.exe";
 std::string ToolPath(const std::string& programFolder, const char* tool);
 
-// The live image's bare file name, and where the steps expect it.
+// The live image's bare file name: the steps name it so, in the current directory, where the
+// downloader saves it and the extractor reads it.
 inline constexpr const char* ImageFileName = "solvara-vkr-live-dvd.iso";
-std::string ImagePath(const std::string& programFolder);
 
 }  // namespace steps

@@ -45,6 +45,7 @@ const Message InstallFailed{"VKR Solvara Linuxin asennus USB-muistille epäonnis
 // new one downloads: the downloader would otherwise save the new file as a
 // second copy (".1") and the old one would be tested and extracted.
 constexpr const char* OldImageSuffix = ".old";
+std::string KeptImageName() { return std::string(ImageFileName) + OldImageSuffix; }
 
 // What RunAndWait gives for a program that cannot be started.
 constexpr std::int32_t CannotStart = -1;
@@ -153,15 +154,28 @@ void InstallSteps::CheckFormatResult(const std::string& drive, std::int32_t form
 // C:\Ohjelmatiedostot\VKR\solvara-vkr-live-dvd.iso: that finds the new image only when the
 // program was started in that very folder.
 //
-// The image kept aside (".old") is the last good one. Standing there at the click, it tells that
-// an earlier run ended while its download ran (the user let Windows end the unanswering
-// program): it is put back first, over whatever that download left in its place. It is never
-// replaced, so that no sequence of broken-off and failed downloads can lose it.
+// The image kept aside (".old") while a download runs is the last good one. Standing there at a
+// click of step 2 or 3, it tells that an earlier run ended while its download ran (the user let
+// Windows end the unanswering program): it is put back first, over whatever that download left in
+// its place. It is never replaced, so that no sequence of broken-off and failed downloads can lose
+// it. One that a good download could not remove was marked a leftover: it is removed where it now
+// can be, and never put back over the newer image. False when a kept image stands and cannot come
+// back under its name.
+bool InstallSteps::PutBackKeptImage() {
+  const std::string kept = KeptImageName();
+  if (!form_.FileLength(kept).has_value()) return true;
+  if (form_.IsLeftover(kept)) {
+    form_.RemoveFile(kept);
+    return true;
+  }
+  return form_.RenameFile(kept, ImageFileName, services::IfTargetExists::Replace);
+}
+
 void InstallSteps::Command1_Click() {
   RunCatchingAll([&] {
     const std::string image = ImageFileName;
-    const std::string kept = image + OldImageSuffix;
-    if (form_.FileLength(kept).has_value() && !form_.RenameFile(kept, image, services::IfTargetExists::Replace)) {
+    const std::string kept = KeptImageName();
+    if (!PutBackKeptImage()) {
       // The good image cannot come back under its name: a download now would bury it.
       Show(DownloadFailed);
       return;
@@ -169,8 +183,8 @@ void InstallSteps::Command1_Click() {
     bool oldImageKept = false;
     if (form_.FileLength(image).has_value()) {
       if (!form_.RenameFile(image, kept, services::IfTargetExists::Fail)) {
-        // The old image cannot be moved aside: a download now would only add a
-        // second copy beside it, and the old one would be taken for the new.
+        // The old image cannot be moved aside (or a leftover still stands there): a download now
+        // would only add a second copy beside it, and the old one would be taken for the new.
         Show(DownloadFailed);
         return;
       }
@@ -182,10 +196,12 @@ void InstallSteps::Command1_Click() {
 
 void InstallSteps::CheckDownloadResult(std::int32_t downloadExit, bool oldImageKept) {
   const std::string image = ImageFileName;
-  const std::string kept = image + OldImageSuffix;
+  const std::string kept = KeptImageName();
   const std::optional<std::int64_t> length = form_.FileLength(image);
   if (downloadExit == 0 && length.has_value() && *length > 0) {
-    if (oldImageKept) form_.RemoveFile(kept);
+    // The older image goes, read-only or not; where another program holds it, it stays marked,
+    // so that it is never taken for the image of a broken-off download and put back.
+    if (oldImageKept && !form_.RemoveFile(kept)) form_.MarkLeftover(kept);
     Show(Downloaded);
     return;
   }
@@ -201,7 +217,13 @@ void InstallSteps::Command5_Click() {
   RunCatchingAll([&] {
     const std::string drive = form_.DriveBoxText();
     if (RefuseDrive(drive)) return;
-    if (!form_.FileLength(ImagePath(ProgramFolder())).has_value()) {
+    // Under the image's name may stand what a broken-off download left: never extracted. The
+    // image is tested by its bare name, in the current directory, where the extractor reads it.
+    if (!PutBackKeptImage()) {
+      Show(InstallFailed);
+      return;
+    }
+    if (!form_.FileLength(ImageFileName).has_value()) {
       Show(NoImage);
       return;
     }

@@ -29,6 +29,7 @@ class InstallSteps {
   void InstallBootLoader(const std::string& drive, std::int32_t formatExit);
   void CheckFormatResult(const std::string& drive, std::int32_t formatExit, std::int32_t bootLoaderExit);
   void CheckDownloadResult(std::int32_t downloadExit, bool oldImageKept);
+  bool PutBackKeptImage();
 
   bool RefuseDrive(const std::string& drive);
   std::optional<std::string> KnownProgramFolder();

@@ -43,6 +43,8 @@ class WindowServices final : public services::FormServices {
     return steps::RenameFile(from, to, ifExists);
   }
   bool RemoveFile(const std::string& path) override { return steps::RemoveFile(path); }
+  bool MarkLeftover(const std::string& path) override { return steps::MarkLeftover(path); }
+  bool IsLeftover(const std::string& path) override { return steps::IsLeftover(path); }
 
   std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) override {
     return links::OpenWithShell(document, showCommand);

@@ -59,13 +59,23 @@ bool FakeForm::RenameFile(const std::string& from, const std::string& to, servic
   if (!replace && files.count(to) > 0) return false;
   files[to] = it->second;
   files.erase(from);
+  leftovers.erase(to);
+  if (leftovers.erase(from) > 0) leftovers.insert(to);  // the mark goes with the file
   return true;
 }
 
 bool FakeForm::RemoveFile(const std::string& path) {
   log.push_back("remove: " + path);
   if (locked.count(path) > 0) return false;
+  leftovers.erase(path);
   return files.erase(path) > 0;
+}
+
+bool FakeForm::MarkLeftover(const std::string& path) {
+  log.push_back("mark leftover: " + path);
+  if (files.count(path) == 0) return false;
+  leftovers.insert(path);
+  return true;
 }
 
 std::int32_t FakeForm::OpenWithShell(const std::string& document, std::int32_t showCommand) {

@@ -31,6 +31,7 @@ class FakeForm : public services::FormServices {
   std::map<char, services::DriveFacts> drives;
   std::map<std::string, std::int64_t> files;  // path -> length
   std::set<std::string> locked;                // files that can be neither renamed nor removed
+  std::set<std::string> leftovers;             // files marked as leftovers
   // Set once the window has been closed (say, by whileBoxOpen).
   bool closed = false;
   std::int32_t shellResult = 42;
@@ -60,6 +61,8 @@ class FakeForm : public services::FormServices {
   services::DriveFacts DriveFactsOf(char letter) override;
   bool RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists) override;
   bool RemoveFile(const std::string& path) override;
+  bool MarkLeftover(const std::string& path) override;
+  bool IsLeftover(const std::string& path) override { return leftovers.count(path) > 0; }
   std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) override;
   bool WindowClosed() override { return closed; }
 

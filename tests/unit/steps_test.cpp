@@ -12,8 +12,7 @@ using test::FakeForm;
 using Lines = std::vector<std::string>;
 
 const std::string Folder = "C:\\Ohjelmatiedostot\\VKR";
-const std::string Image = Folder + "\\solvara-vkr-live-dvd.iso";
-// Step 2 names the image by its bare name, which resolves in the current directory.
+// Steps 2 and 3 name the image by its bare name, which resolves in the current directory.
 const std::string ImageName = "solvara-vkr-live-dvd.iso";
 const std::string KeptImage = ImageName + ".old";
 const std::string Format = Folder + "\\HPUSBF  E: -FS:FAT32 -V:VKR -S:" + Folder + "\\SYSLINUX -Y";
@@ -315,18 +314,96 @@ TEST(Download, TheGoodImageSurvivesAnySequenceOfKilledAndFailedDownloads) {
   }
 }
 
-// The kept image cannot be put back (held open by another program, say): no download starts, for
-// its image would stand beside the kept one, and the next click would put the older one back over it.
-TEST(Download, KeptImageThatCannotComeBackStartsNoDownload) {
+// The kept image cannot be put back (held open by another program, say): no tool starts. A
+// download's image would stand beside the kept one, and the next click would put the older one
+// back over it; the extractor would read what a broken-off download left.
+TEST(KeptImage, OneThatCannotComeBackStartsNoTool) {
+  const struct {
+    void (steps::InstallSteps::*click)();
+    Lines outcome;
+  } clicks[] = {{&steps::InstallSteps::Command1_Click, {DownloadFailed, "status: Lataa Solvara Linux uudelleen!"}},
+                {&steps::InstallSteps::Command5_Click, {InstallFailed, "status: Asennus epäonnistui!"}}};
+  for (const auto& click : clicks) {
+    for (const bool partialLeft : {false, true}) {
+      const std::string which = std::string(click.outcome[0]) + (partialLeft ? ", a partial image left" : "");
+      FakeForm form;
+      ReadyStick(form);
+      form.files[KeptImage] = 700;
+      if (partialLeft) form.files[ImageName] = 17;
+      form.locked.insert(KeptImage);
+      (steps::InstallSteps(form).*click.click)();
+      EXPECT_TRUE(form.Runs().empty()) << which;
+      EXPECT_EQ(form.files[KeptImage], 700) << which;
+      EXPECT_EQ(Outcome(form), click.outcome) << which;
+    }
+  }
+}
+
+// Step 3 puts the kept image back first, as step 2 does: the extractor never gets what a
+// broken-off download left under the image's name.
+TEST(KeptImage, Step3PutsItBackBeforeTheExtraction) {
   for (const bool partialLeft : {false, true}) {
     FakeForm form;
+    ReadyStick(form);
     form.files[KeptImage] = 700;
     if (partialLeft) form.files[ImageName] = 17;
-    form.locked.insert(KeptImage);
+    std::map<std::string, std::int64_t> extracted;
+    form.onRun = [&form, &extracted](const std::string&) {
+      extracted = form.files;
+      return 0;
+    };
+    steps::InstallSteps(form).Command5_Click();
+    EXPECT_EQ(form.Runs(), (Lines{Extract})) << partialLeft;
+    EXPECT_EQ(extracted, (std::map<std::string, std::int64_t>{{ImageName, 700}})) << partialLeft;
+    EXPECT_EQ(Outcome(form), (Lines{Installed, "status: Solvara ISO-image asennettu!"})) << partialLeft;
+  }
+}
+
+// A good download whose older image another program holds open (it can then be neither removed
+// nor renamed) leaves that image marked a leftover. No later click takes it for the image of a
+// broken-off download: it never replaces the newer image, and it goes once it can.
+TEST(KeptImage, OneThatAGoodDownloadCouldNotRemoveIsNeverPutBack) {
+  const struct {
+    const char* next;
+    void (steps::InstallSteps::*click)();
+    bool stillHeld;
+    Lines runs;
+    std::map<std::string, std::int64_t> files;
+  } cases[] = {
+      {"a failed download", &steps::InstallSteps::Command1_Click, false, {Download}, {{ImageName, 800}}},
+      {"a failed download, still held", &steps::InstallSteps::Command1_Click, true, {},
+       {{ImageName, 800}, {KeptImage, 700}}},
+      {"step 3", &steps::InstallSteps::Command5_Click, false, {Extract}, {{ImageName, 800}}},
+      {"step 3, still held", &steps::InstallSteps::Command5_Click, true, {Extract},
+       {{ImageName, 800}, {KeptImage, 700}}},
+  };
+  for (const auto& c : cases) {
+    FakeForm form;
+    ReadyStick(form);
+    form.files[ImageName] = 700;
+    form.onRun = [&form](const std::string&) {
+      form.files[ImageName] = 800;
+      form.locked.insert(KeptImage);  // opened while the download ran
+      return 0;
+    };
     steps::InstallSteps(form).Command1_Click();
-    EXPECT_TRUE(form.Runs().empty()) << partialLeft;
-    EXPECT_EQ(form.files[KeptImage], 700) << partialLeft;
-    EXPECT_EQ(Outcome(form), (Lines{DownloadFailed, "status: Lataa Solvara Linux uudelleen!"})) << partialLeft;
+    ASSERT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"})) << c.next;
+    ASSERT_TRUE(form.IsLeftover(KeptImage)) << c.next;
+
+    if (!c.stillHeld) form.locked.clear();
+    form.log.clear();
+    std::int64_t extracted = 0;
+    form.onRun = [&form, &extracted](const std::string& command) {
+      if (command == Extract) extracted = form.files[ImageName];
+      if (command == Download) form.files[ImageName] = 17;
+      return command == Extract ? 0 : 4;
+    };
+    (steps::InstallSteps(form).*c.click)();
+    EXPECT_EQ(form.Runs(), c.runs) << c.next;
+    EXPECT_EQ(form.files, c.files) << c.next;
+    if (c.click == &steps::InstallSteps::Command5_Click) {
+      EXPECT_EQ(extracted, 800) << c.next;
+    }
   }
 }
 
@@ -377,7 +454,7 @@ TEST(Download, TheDownloaderComesFromTheProgramFolderAndTheImageIsTestedByItsBar
 TEST(Extract, ExitCodeZeroReportsTheInstallation) {
   FakeForm form;
   form.driveBox = "E:";
-  form.files[Image] = 1000;
+  form.files[ImageName] = 1000;
   steps::InstallSteps(form).Command5_Click();
   EXPECT_EQ(form.Runs(), (Lines{Extract}));
   EXPECT_EQ(form.programs, (Lines{Folder + "\\UltraISO.exe"}));
@@ -388,7 +465,7 @@ TEST(Extract, FailedOrMissingExtractorIsReported) {
   for (std::int32_t exit : {-1, 1, 2, INT32_MIN}) {
     FakeForm form;
     form.driveBox = "E:";
-    form.files[Image] = 1000;
+    form.files[ImageName] = 1000;
     form.onRun = [&](const std::string&) { return exit; };
     steps::InstallSteps(form).Command5_Click();
     EXPECT_EQ(Outcome(form), (Lines{InstallFailed, "status: Asennus epäonnistui!"})) << exit;
@@ -412,7 +489,7 @@ TEST(Extract, RefusedDrivesStartNoTool) {
   for (const auto& c : cases) {
     FakeForm form;
     form.driveBox = c.drive;
-    form.files[Image] = 1000;
+    form.files[ImageName] = 1000;
     steps::InstallSteps(form).Command5_Click();
     EXPECT_TRUE(form.Runs().empty()) << c.drive;
     EXPECT_EQ(Outcome(form), c.missing ? (Lines{NoStick, "status: Laita USB-muisti!"})
@@ -466,8 +543,7 @@ TEST(DriveCheck, UnknownSystemOrProgramDriveRefusesEveryDrive) {
       form.windowsFolder = c.windowsFolder;
       form.programFile = c.programFile;
       form.driveBox = c.drive;
-      form.files[Image] = 1000;
-      form.files["\\:palvelin\\jako\\VKR\\solvara-vkr-live-dvd.iso"] = 1000;  // the network folder's image
+      form.files[ImageName] = 1000;
       (steps::InstallSteps(form).*click)();
       switch (c.expected) {
         case AskForStick:
@@ -536,7 +612,7 @@ TEST(DriveCheck, OnlyADriveThatCanBeAStickIsWrittenTo) {
         FakeForm form;
         ReadyStick(form);
         form.driveBox = box;
-        form.files[Image] = 1000;
+        form.files[ImageName] = 1000;
         form.drives['E'] = services::DriveFacts{c.type, c.device, c.bus};
         (steps::InstallSteps(form).*click)();
         if (c.accepted) {
@@ -572,7 +648,7 @@ TEST(Steps, NothingRunsOrShowsOnceTheWindowIsClosedInABox) {
     ReadyStick(form);
     form.status = c.status;
     if (c.boxClosed == WrongDrive) form.driveBox = "C:";
-    form.files[Image] = 1000;
+    form.files[ImageName] = 1000;
     form.onRun = [&form](const std::string& command) {
       if (command == BootLoader) form.files["E:\\vesamenu.c32"] = 26000;
       if (command == Download) form.files[ImageName] = 700;
@@ -588,7 +664,7 @@ TEST(Steps, NothingRunsOrShowsOnceTheWindowIsClosedInABox) {
 TEST(Extract, TwoLettersPassUnchanged) {
   FakeForm form;
   form.driveBox = "EF:";
-  form.files[Image] = 1000;
+  form.files[ImageName] = 1000;
   steps::InstallSteps(form).Command5_Click();
   EXPECT_EQ(form.Runs(), (Lines{"UltraISO -inputfile solvara-vkr-live-dvd.iso -extract EF:"}));
 }
