@@ -10,7 +10,8 @@ namespace msgbox {
 
 // Shows a standard message box (prompt and title in UTF-8, handed over as ANSI)
 // and has a one-shot timer move it to (x, y), pulled back onto the screen, and
-// into the topmost band. Returns the button code narrowed to 16 bits.
+// into the topmost band. Only a key pressed afresh while the box is open presses
+// its button. Returns the button code narrowed to 16 bits.
 std::int16_t MsgBoxEx(HWND owner, const std::string& prompt, const std::string& title, std::uint32_t style,
                       std::int32_t x, std::int32_t y);
 

@@ -80,6 +80,12 @@ struct ModuleTraits {  // LoadLibrary
   static void close(type h) noexcept { ::FreeLibrary(h); }
 };
 
+struct HookTraits {  // SetWindowsHookEx
+  using type = HHOOK;
+  static type invalid() noexcept { return nullptr; }
+  static void close(type h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+
 struct RegistryKeyTraits {  // RegCreateKeyEx, RegOpenKeyEx
   using type = HKEY;
   static type invalid() noexcept { return nullptr; }
@@ -110,6 +116,7 @@ using UniqueFind = UniqueAny<FindHandleTraits>;
 using UniqueGdiObject = UniqueAny<GdiObjectTraits>;
 using UniqueIcon = UniqueAny<IconTraits>;
 using UniqueModule = UniqueAny<ModuleTraits>;
+using UniqueHook = UniqueAny<HookTraits>;
 using UniqueRegistryKey = UniqueAny<RegistryKeyTraits>;
 template <typename Interface>
 using UniqueCom = UniqueAny<ComTraits<Interface>>;
