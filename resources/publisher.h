@@ -2,12 +2,12 @@
 // the status sentences, the control table, the home-page link and the download step read them,
 // and resources/make_pictures writes the host under the logo. The publisher is fictional: the
 // .example names are reserved and can never reach a stranger's server. C++ only: windres does not
-// read this file. The names stay in the namespace of the links, whose home page they first were.
+// read this file.
 #pragma once
 
 #include <string>
 
-namespace links {
+namespace publisher {
 
 // The publisher's web host, stated once: the caption and tooltip of the link label, the
 // status line after the home page opened, the host of the home page URL, and the address
@@ -19,4 +19,4 @@ inline const std::string HomePageUrl = std::string("http://") + HomePageDisplayT
 // The download server; the download step fetches the live image from it.
 inline constexpr const char* DownloadServer = "http://lataus.vakkura.example";
 
-}  // namespace links
+}  // namespace publisher

@@ -23,7 +23,7 @@ constexpr bool ListHolds(std::string_view list, std::string_view word) {
 
 static_assert(std::string_view(SANDBOX_IMAGE_NAME) == steps::ImageFileName,
               "SANDBOX_IMAGE_NAME must be the image the program downloads (steps/program_folder.h)");
-static_assert(std::string_view("http://" SANDBOX_DOWNLOAD_HOST) == links::DownloadServer,
+static_assert(std::string_view("http://" SANDBOX_DOWNLOAD_HOST) == publisher::DownloadServer,
               "SANDBOX_DOWNLOAD_HOST must be the program's download server (resources/publisher.h)");
 static_assert(ListHolds(SANDBOX_STANDINS, steps::FormatTool) && ListHolds(SANDBOX_STANDINS, steps::BootLoaderTool) &&
                   ListHolds(SANDBOX_STANDINS, steps::Downloader) && ListHolds(SANDBOX_STANDINS, steps::Extractor),

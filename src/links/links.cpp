@@ -9,7 +9,7 @@ namespace links {
 namespace {
 
 void OpenHomePage(services::FormServices& form) {
-  const int result = form.OpenWithShell(HomePageUrl, ShowNormal);
+  const int result = form.OpenWithShell(publisher::HomePageUrl, ShowNormal);
   if (result <= ShellFailureThreshold) {
     form.ShowMessage("Sivua ei voitu avata, tarkista selain!", services::MessageTitle, services::MessageStyle,
                      155, 129);

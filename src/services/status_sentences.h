@@ -36,7 +36,7 @@ inline constexpr const char* InstallFailedSentence = "Asennus epäonnistui!";
 
 // The home page: the shell refused it, or took it (then the line shows the bare host).
 inline constexpr const char* PageNotOpenedSentence = "Sivua ei voitu avata!";
-inline constexpr const char* PageOpenedSentence = links::HomePageDisplayText;
+inline constexpr const char* PageOpenedSentence = publisher::HomePageDisplayText;
 
 // Whose words a sentence is. The given ones are the program's classic wording and are not
 // reworded; our own keep a tenth of the line free, because the MS Sans Serif of Windows and

@@ -41,7 +41,7 @@ std::string BootLoaderCommand(const std::string& programFolder, const std::strin
   return QuoteArgument(programFolder + "\\syslinux.exe") + "  " + QuoteArgument(drive);
 }
 
-std::string ImageUrl() { return std::string(links::DownloadServer) + "/files/" + ImageFileName; }
+std::string ImageUrl() { return std::string(publisher::DownloadServer) + "/files/" + ImageFileName; }
 
 std::string DownloadCommand() { return "wget -t3 -nH -P . " + ImageUrl(); }
 
