@@ -9,8 +9,8 @@ namespace links {
 namespace {
 
 void OpenHomePage(services::FormServices& form) {
-  const int result = form.OpenWithShell(publisher::HomePageUrl, ShowNormal);
-  if (result <= ShellFailureThreshold) {
+  const int result = form.OpenWithShell(publisher::HomePageUrl, services::ShowNormal);
+  if (result <= services::ShellFailureThreshold) {
     form.ShowMessage("Sivua ei voitu avata, tarkista selain!", services::MessageTitle, services::MessageStyle,
                      155, 129);
     form.SetStatusText(services::PageNotOpenedSentence);
@@ -21,12 +21,6 @@ void OpenHomePage(services::FormServices& form) {
 }
 
 }  // namespace
-
-std::int32_t OpenWithShell(ShellRoutes& routes, const std::string& document, std::int32_t showCommand) {
-  if (routes.ProcessElevation() == Elevation::NotElevated) return routes.OpenDirectly(document, showCommand);
-  return routes.OpenThroughDesktop(document, showCommand) == DesktopAnswer::Opened ? DesktopOpened
-                                                                                   : DesktopNotOpened;
-}
 
 std::string HelpText() {
   static const char* const lines[] = {

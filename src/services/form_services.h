@@ -11,16 +11,34 @@ namespace services {
 // What the system says of one drive letter: GetDriveTypeW's answer; the device that the letter
 // stands for, as QueryDosDeviceW names it first (empty where it names none, or where the code
 // page cannot hold the name); and, where the question can be put, the bus that the volume's disk
-// hangs on (STORAGE_BUS_TYPE). Numbers as Windows numbers them; steps/drive_check.h names the
-// ones that matter.
+// hangs on (STORAGE_BUS_TYPE). Numbers as Windows numbers them.
 struct DriveFacts {
   std::uint32_t type = 0;
   std::optional<std::string> device;
   std::optional<std::uint32_t> bus;
 };
 
+// GetDriveTypeW's answers that the drive check tells apart (winbase.h's numbers).
+inline constexpr std::uint32_t DriveNoRootDir = 1;  // the letter names no drive at all
+inline constexpr std::uint32_t DriveRemovable = 2;
+inline constexpr std::uint32_t DriveRemote = 4;
+inline constexpr std::uint32_t DriveCdRom = 5;
+inline constexpr std::uint32_t DriveRamDisk = 6;
+
+// The STORAGE_BUS_TYPE buses that a stick hangs on, with the numbers of Windows' winioctl.h
+// (stated here, where no Windows header may come; os/drives_win.cpp checks them against the
+// headers it has).
+inline constexpr std::uint32_t BusScsi = 1;
+inline constexpr std::uint32_t BusUsb = 7;
+inline constexpr std::uint32_t BusSd = 12;
+inline constexpr std::uint32_t BusMmc = 13;
+
 // Whether a rename may replace a file that already stands under the new name.
 enum class IfTargetExists { Fail, Replace };
+
+// A shell result of 32 or less means the document could not be opened.
+inline constexpr int ShellFailureThreshold = 32;
+inline constexpr int ShowNormal = 1;  // SW_SHOWNORMAL
 
 // All texts are UTF-8; the Win32 implementation converts at the boundary.
 class FormServices {
@@ -61,7 +79,7 @@ class FormServices {
   virtual bool MarkLeftover(const std::string& path) = 0;
   virtual bool IsLeftover(const std::string& path) = 0;
 
-  // OpenWithShell: the shell's result unchanged (greater than 32 is success).
+  // OpenWithShell: the shell's result unchanged (greater than ShellFailureThreshold is success).
   virtual std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) = 0;
 
   // True once the window has been closed. A close request is handled inside the modal loop of a

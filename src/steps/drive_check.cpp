@@ -4,6 +4,16 @@
 namespace steps {
 namespace {
 
+using services::BusMmc;
+using services::BusScsi;
+using services::BusSd;
+using services::BusUsb;
+using services::DriveCdRom;
+using services::DriveNoRootDir;
+using services::DriveRamDisk;
+using services::DriveRemote;
+using services::DriveRemovable;
+
 bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
 
 // The drive letter that a path such as "C:\Windows" or "d:\x" starts with, as a capital; 0 if none.

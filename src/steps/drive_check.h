@@ -1,7 +1,6 @@
 // The check on the drive box before a step writes to the named drive.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,21 +14,6 @@ enum class DriveVerdict {
   Missing,   // empty, or a lone colon: no stick was detected
   Refused,   // anything else: not a drive text, a protected drive, or a drive that is no stick
 };
-
-// GetDriveTypeW's answers that the check tells apart (winbase.h's numbers).
-inline constexpr std::uint32_t DriveNoRootDir = 1;  // the letter names no drive at all
-inline constexpr std::uint32_t DriveRemovable = 2;
-inline constexpr std::uint32_t DriveRemote = 4;
-inline constexpr std::uint32_t DriveCdRom = 5;
-inline constexpr std::uint32_t DriveRamDisk = 6;
-
-// The STORAGE_BUS_TYPE buses that a stick hangs on, with the numbers of Windows' winioctl.h
-// (stated here, where no Windows header may come; files_win.cpp checks them against the headers
-// it has).
-inline constexpr std::uint32_t BusScsi = 1;
-inline constexpr std::uint32_t BusUsb = 7;
-inline constexpr std::uint32_t BusSd = 12;
-inline constexpr std::uint32_t BusMmc = 13;
 
 // How the system names the device behind a letter of a folder (QueryDosDeviceW's answer for a
 // subst letter: "\??\C:\data"); a volume's device is "\Device\...".

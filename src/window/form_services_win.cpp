@@ -1,11 +1,12 @@
 // Form1's real services for the handlers: its controls, MsgBoxEx, RunAndWait, the steps' file-system calls, the shell.
 #include <windows.h>
 
-#include "links/links_win.h"
 #include "msgbox/msgbox_win.h"
+#include "os/drives_win.h"
+#include "os/files_win.h"
+#include "os/run_and_wait_win.h"
+#include "os/shell_win.h"
 #include "platform/text_win.h"
-#include "steps/files_win.h"
-#include "steps/run_and_wait_win.h"
 #include "window/form1_win.h"
 
 namespace window {
@@ -31,23 +32,23 @@ class WindowServices final : public services::FormServices {
   std::int32_t RunAndWait(const std::string& program, const std::string& commandLine) override {
     const std::optional<std::string> ansiProgram = platform::ToAnsiExactly(program);
     const std::optional<std::string> ansiLine = platform::ToAnsiExactly(commandLine);
-    return ansiProgram && ansiLine ? steps::RunAndWait(*ansiProgram, *ansiLine) : -1;
+    return ansiProgram && ansiLine ? os::RunAndWait(*ansiProgram, *ansiLine) : -1;
   }
 
-  std::optional<std::int64_t> FileLength(const std::string& path) override { return steps::FileLength(path); }
-  std::optional<std::string> CurrentDirectory() override { return steps::CurrentDirectory(); }
-  std::optional<std::string> WindowsFolder() override { return steps::WindowsFolder(); }
-  std::optional<std::string> ProgramFile() override { return steps::ProgramFile(); }
-  services::DriveFacts DriveFactsOf(char letter) override { return steps::DriveFactsOf(letter); }
+  std::optional<std::int64_t> FileLength(const std::string& path) override { return os::FileLength(path); }
+  std::optional<std::string> CurrentDirectory() override { return os::CurrentDirectory(); }
+  std::optional<std::string> WindowsFolder() override { return os::WindowsFolder(); }
+  std::optional<std::string> ProgramFile() override { return os::ProgramFile(); }
+  services::DriveFacts DriveFactsOf(char letter) override { return os::DriveFactsOf(letter); }
   bool RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists) override {
-    return steps::RenameFile(from, to, ifExists);
+    return os::RenameFile(from, to, ifExists);
   }
-  bool RemoveFile(const std::string& path) override { return steps::RemoveFile(path); }
-  bool MarkLeftover(const std::string& path) override { return steps::MarkLeftover(path); }
-  bool IsLeftover(const std::string& path) override { return steps::IsLeftover(path); }
+  bool RemoveFile(const std::string& path) override { return os::RemoveFile(path); }
+  bool MarkLeftover(const std::string& path) override { return os::MarkLeftover(path); }
+  bool IsLeftover(const std::string& path) override { return os::IsLeftover(path); }
 
   std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) override {
-    return links::OpenWithShell(document, showCommand);
+    return os::OpenWithShell(document, showCommand);
   }
 
   bool WindowClosed() override { return form_.Closed(); }

@@ -3,6 +3,7 @@
 
 #include "fake_form.h"
 #include "links/links.h"
+#include "os/shell.h"
 
 namespace {
 
@@ -29,14 +30,14 @@ TEST(HomePage, ShellResultOf32OrLessFails) {
 }
 
 // The shell routes as a table sees them: what each is asked, in order, and what it answers.
-struct FakeRoutes : links::ShellRoutes {
-  links::Elevation elevation = links::Elevation::NotElevated;
-  links::DesktopAnswer desktop = links::DesktopAnswer::NotReached;
+struct FakeRoutes : os::ShellRoutes {
+  os::Elevation elevation = os::Elevation::NotElevated;
+  os::DesktopAnswer desktop = os::DesktopAnswer::NotReached;
   std::int32_t direct = 42;
   std::vector<std::string> log;
 
-  links::Elevation ProcessElevation() override { return elevation; }
-  links::DesktopAnswer OpenThroughDesktop(const std::string& document, std::int32_t show) override {
+  os::Elevation ProcessElevation() override { return elevation; }
+  os::DesktopAnswer OpenThroughDesktop(const std::string& document, std::int32_t show) override {
     log.push_back("desktop: " + document + " " + std::to_string(show));
     return desktop;
   }
@@ -50,8 +51,8 @@ struct FakeRoutes : links::ShellRoutes {
 // tell, goes through the desktop's shell, and where that shell cannot be reached or refuses, the
 // page is not opened. The handlers then see a result on the right side of 32.
 TEST(HomePage, OnlyAProgramKnownNotToBeElevatedOpensThePageItself) {
-  using links::DesktopAnswer;
-  using links::Elevation;
+  using os::DesktopAnswer;
+  using os::Elevation;
   const std::string desktop = "desktop: http://vakkura.example 1";
   const std::string direct = "direct: http://vakkura.example 1";
   const struct {
@@ -78,7 +79,7 @@ TEST(HomePage, OnlyAProgramKnownNotToBeElevatedOpensThePageItself) {
     routes.elevation = c.elevation;
     routes.desktop = c.desktop;
     routes.direct = c.direct;
-    const std::int32_t result = links::OpenWithShell(routes, "http://vakkura.example", links::ShowNormal);
+    const std::int32_t result = os::OpenWithShell(routes, "http://vakkura.example", services::ShowNormal);
     const std::string row = "elevation " + std::to_string(static_cast<int>(c.elevation)) + ", desktop " +
                             std::to_string(static_cast<int>(c.desktop)) + ", direct " + std::to_string(c.direct);
     EXPECT_EQ(routes.log, c.calls) << row;

@@ -5,7 +5,7 @@
 #include <shellapi.h>
 
 #include "steps/command_line.h"
-#include "steps/run_and_wait_win.h"
+#include "os/run_and_wait_win.h"
 #include "win_test_support.h"
 
 namespace {
@@ -18,7 +18,7 @@ TEST(RunAndWait, ReturnsTheExitCodeAsASigned32BitNumber) {
     std::int32_t result;
   } cases[] = {{"0", 0}, {"3", 3}, {"0x80000000", INT32_MIN}, {"0xFFFFFFFF", -1}, {"0x7FFFFFFF", INT32_MAX}};
   for (const auto& c : cases) {
-    EXPECT_EQ(steps::RunAndWait(ExitWith(), ExitWith() + " " + c.argument), c.result) << c.argument;
+    EXPECT_EQ(os::RunAndWait(ExitWith(), ExitWith() + " " + c.argument), c.result) << c.argument;
   }
 }
 
@@ -38,7 +38,7 @@ TEST(RunAndWait, OnlyTheNamedProgramFileRunsAndAMissingOneGivesMinusOneAtOnce) {
   };
   for (const auto& c : cases) {
     const DWORD start = ::GetTickCount();
-    EXPECT_EQ(steps::RunAndWait(c.program, c.line), c.result) << c.program;
+    EXPECT_EQ(os::RunAndWait(c.program, c.line), c.result) << c.program;
     EXPECT_LT(::GetTickCount() - start, 1000u) << c.program;
   }
 }
@@ -47,7 +47,7 @@ TEST(RunAndWait, ProgramSeesItsCommandLineByteForByte) {
   const std::string log = wintest::NewTempFolder("cmdline") + "\\line.txt";
   ::SetEnvironmentVariableA("EXIT_WITH_LOG", log.c_str());
   for (const std::string& line : {ExitWith() + "  0  E: -FS:FAT32   -Y", std::string("wget 0 -t3 -nH -P .")}) {
-    EXPECT_EQ(steps::RunAndWait(ExitWith(), line), 0) << line;
+    EXPECT_EQ(os::RunAndWait(ExitWith(), line), 0) << line;
     EXPECT_EQ(wintest::ReadFile(log), line);
   }
   ::SetEnvironmentVariableA("EXIT_WITH_LOG", nullptr);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "links/links_win.h"
+#include "os/shell_win.h"
 #include "platform/module_win.h"
 #include "win_test_support.h"
 
@@ -119,18 +119,18 @@ TEST(Shell, OpenWithShellReturnsTheShellsResultUnchanged) {
   for (const std::string& document : {missing, program}) {
     const auto direct = static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(
         ::ShellExecuteA(nullptr, "open", document.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
-    EXPECT_EQ(links::OpenWithShellExecuteA(document, SW_SHOWNORMAL), direct) << document;
+    EXPECT_EQ(os::OpenWithShellExecuteA(document, SW_SHOWNORMAL), direct) << document;
   }
-  EXPECT_LE(links::OpenWithShell(missing, SW_SHOWNORMAL), 32);
-  EXPECT_GT(links::OpenWithShell(program, SW_SHOWNORMAL), 32);
+  EXPECT_LE(os::OpenWithShell(missing, SW_SHOWNORMAL), 32);
+  EXPECT_GT(os::OpenWithShell(program, SW_SHOWNORMAL), 32);
 }
 
 // The first call initialises COM on the calling thread, apartment-threaded, and later calls
 // do not initialise it again: after one CoUninitialize the thread is free for another model.
 TEST(Shell, TheFirstCallInitialisesComOnceApartmentThreaded) {
   const std::string missing = wintest::NewTempFolder("com") + "\\not-there.txt";
-  links::OpenWithShell(missing, SW_SHOWNORMAL);
-  links::OpenWithShell(missing, SW_SHOWNORMAL);
+  os::OpenWithShell(missing, SW_SHOWNORMAL);
+  os::OpenWithShell(missing, SW_SHOWNORMAL);
   EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
   ::CoUninitialize();
   const HRESULT now = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -146,14 +146,14 @@ TEST(Shell, TheFirstCallInitialisesComOnceApartmentThreaded) {
 // through the desktop's shell there. Its answers are its own, a refusal included: 32 for a file
 // that is not there, where the program's own ShellExecuteA would say 2 (file not found).
 TEST(Shell, AnElevatedProgramIsServedByTheDesktopsShell) {
-  ASSERT_EQ(links::ProcessElevation(), links::Elevation::Elevated) << "Wine's token is elevated";
+  ASSERT_EQ(os::ProcessElevation(), os::Elevation::Elevated) << "Wine's token is elevated";
   const std::string missing = wintest::NewTempFolder("desktop") + "\\not-there.txt";
   const std::string program = wintest::ExeFolder() + "\\exit_with.exe";
   const DWORD begin = ::GetTickCount();
-  EXPECT_EQ(links::OpenThroughDesktopShell(program, SW_SHOWNORMAL), links::DesktopAnswer::Opened);
-  EXPECT_EQ(links::OpenThroughDesktopShell(missing, SW_SHOWNORMAL), links::DesktopAnswer::Refused);
-  EXPECT_EQ(links::OpenWithShell(program, SW_SHOWNORMAL), links::DesktopOpened);
-  EXPECT_EQ(links::OpenWithShell(missing, SW_SHOWNORMAL), links::DesktopNotOpened);
+  EXPECT_EQ(os::OpenThroughDesktopShell(program, SW_SHOWNORMAL), os::DesktopAnswer::Opened);
+  EXPECT_EQ(os::OpenThroughDesktopShell(missing, SW_SHOWNORMAL), os::DesktopAnswer::Refused);
+  EXPECT_EQ(os::OpenWithShell(program, SW_SHOWNORMAL), os::DesktopOpened);
+  EXPECT_EQ(os::OpenWithShell(missing, SW_SHOWNORMAL), os::DesktopNotOpened);
   // A fraction of a second on a host; in the virtual machine's software emulation the first trip
   // through a new prefix's desktop shell has taken 21 s.
   const DWORD limit = wintest::InVirtualMachine() ? 60000u : 10000u;

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "links/links.h"
+#include "os/shell.h"
 
-namespace links {
+namespace os {
 
 // Through ShellExecuteA where this process is known not to be elevated, else through the desktop's
-// shell alone: links::OpenWithShell(ShellRoutes&, ...) decides.
+// shell alone: os::OpenWithShell(ShellRoutes&, ...) decides.
 // Greater than 32 is success.
 std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand);
 
@@ -21,4 +21,4 @@ DesktopAnswer OpenThroughDesktopShell(const std::string& document, std::int32_t 
 // folder. Returns the shell's result unchanged.
 std::int32_t OpenWithShellExecuteA(const std::string& document, std::int32_t showCommand);
 
-}  // namespace links
+}  // namespace os

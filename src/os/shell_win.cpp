@@ -1,5 +1,5 @@
-// The home page through the shell, with shell32 and COM brought in on the first link click.
-#include "links/links_win.h"
+// The shell: a document (the home page) opened with the user's own rights; shell32 and COM come with the first call.
+#include "os/shell_win.h"
 
 #include <windows.h>
 #include <exdisp.h>
@@ -14,7 +14,7 @@
 #include "platform/text_win.h"
 #include "platform/token_win.h"
 
-namespace links {
+namespace os {
 namespace {
 
 using ShellExecuteAFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
@@ -153,15 +153,15 @@ Com<IShellDispatch2> DesktopShell(const ShellFunctions& shell) {
 }
 
 // The platform-free handlers restate these numbers.
-static_assert(ShowNormal == SW_SHOWNORMAL && ShellFailureThreshold == HINSTANCE_ERROR,
-              "links.h's numbers are Windows' own");
+static_assert(services::ShowNormal == SW_SHOWNORMAL && services::ShellFailureThreshold == HINSTANCE_ERROR,
+              "form_services.h's shell numbers are Windows' own");
 
 // What ShellExecuteA itself returns when the system lacks the memory or resources to act.
 constexpr std::int32_t OutOfResources = 0;
 
 class WindowsShellRoutes final : public ShellRoutes {
  public:
-  Elevation ProcessElevation() override { return links::ProcessElevation(); }
+  Elevation ProcessElevation() override { return os::ProcessElevation(); }
   DesktopAnswer OpenThroughDesktop(const std::string& document, std::int32_t showCommand) override {
     return OpenThroughDesktopShell(document, showCommand);
   }
@@ -208,4 +208,4 @@ std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand
   return OpenWithShell(routes, document, showCommand);
 }
 
-}  // namespace links
+}  // namespace os

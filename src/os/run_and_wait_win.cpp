@@ -1,5 +1,5 @@
 // Starting an outside program and waiting for it.
-#include "steps/run_and_wait_win.h"
+#include "os/run_and_wait_win.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 
 #include "platform/handle_win.h"
 
-namespace steps {
+namespace os {
 
 #ifndef _WIN64
 static_assert(sizeof(STARTUPINFOA) == 68, "the start record is 68 bytes");
@@ -36,4 +36,4 @@ std::int32_t RunAndWait(const std::string& program, const std::string& commandLi
   return static_cast<std::int32_t>(result);
 }
 
-}  // namespace steps
+}  // namespace os

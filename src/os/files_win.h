@@ -1,7 +1,7 @@
 // The file system as the steps need it: the current directory, the Windows folder, the program's
-// own file, what a drive is, a file's length, renaming and removing. Paths are UTF-8; a drive
-// that has gone gives a failure, not a system dialog. A path that the ANSI code page cannot hold
-// exactly is a failure too: the A calls would name a look-alike.
+// own file, a file's length, renaming and removing. Paths are UTF-8; a drive that has gone gives a
+// failure, not a system dialog. A path that the ANSI code page cannot hold exactly is a failure
+// too: the A calls would name a look-alike.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 #include "services/form_services.h"
 
-namespace steps {
+namespace os {
 
 // The length of a file in bytes, 64 bits wide; empty for a folder, or when the file, its drive or
 // its path cannot be used.
@@ -28,9 +28,6 @@ std::optional<std::string> WindowsFolder();
 // cannot hold its name exactly.
 std::optional<std::string> ProgramFile();
 
-// GetDriveTypeW of the letter's root, and the bus of the volume's disk where the system answers.
-services::DriveFacts DriveFactsOf(char letter);
-
 // Renames, replacing an existing target only where asked to; false on failure.
 bool RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists);
 
@@ -43,4 +40,4 @@ bool RemoveFile(const std::string& path);
 bool MarkLeftover(const std::string& path);
 bool IsLeftover(const std::string& path);
 
-}  // namespace steps
+}  // namespace os

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace steps {
+namespace os {
 
 // Starts the program file at the full path `program` and nothing else: no search, no ".exe"
 // added. It receives the command line as it is, its first word included, whatever that names.
@@ -12,4 +12,4 @@ namespace steps {
 // 0xFFFFFFFF) when the program could not be started.
 std::int32_t RunAndWait(const std::string& program, const std::string& commandLine);
 
-}  // namespace steps
+}  // namespace os
