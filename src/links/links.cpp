@@ -8,16 +8,16 @@
 namespace links {
 namespace {
 
-void OpenHomePage(services::FormServices& form) {
-  const int result = form.OpenWithShell(publisher::HomePageUrl, services::ShowNormal);
+void OpenHomePage(services::WindowServices& window, services::SystemServices& system) {
+  const int result = system.OpenWithShell(publisher::HomePageUrl, services::ShowNormal);
   if (result <= services::ShellFailureThreshold) {
-    form.ShowMessage("Sivua ei voitu avata, tarkista selain!", services::MessageTitle, services::MessageStyle,
-                     155, 129);
-    form.SetStatusText(services::PageNotOpenedSentence);
+    window.ShowMessage("Sivua ei voitu avata, tarkista selain!", services::MessageTitle, services::MessageStyle,
+                       155, 129);
+    window.SetStatusText(services::PageNotOpenedSentence);
     return;
   }
   // The shell took the request; what the browser then does is not observed.
-  form.SetStatusText(services::PageOpenedSentence);
+  window.SetStatusText(services::PageOpenedSentence);
 }
 
 }  // namespace
@@ -39,15 +39,19 @@ std::string HelpText() {
 // The product name and version as the version record states them.
 std::string CreditText() { return USB_PRODUCT_NAME ", versio " USB_VERSION_TEXT "\r\nTekijä: VKR"; }
 
-void Image1_Click(services::FormServices& form) { OpenHomePage(form); }
-void Label5_Click(services::FormServices& form) { OpenHomePage(form); }
-
-void Image4_Click(services::FormServices& form) {
-  form.ShowMessage(HelpText(), services::MessageTitle, services::MessageStyle, 20, 114);
+void Image1_Click(services::WindowServices& window, services::SystemServices& system) {
+  OpenHomePage(window, system);
+}
+void Label5_Click(services::WindowServices& window, services::SystemServices& system) {
+  OpenHomePage(window, system);
 }
 
-void Label7_Click(services::FormServices& form) {
-  form.ShowMessage(CreditText(), CreditTitle, services::MessageStyle, 18, 252);
+void Image4_Click(services::WindowServices& window) {
+  window.ShowMessage(HelpText(), services::MessageTitle, services::MessageStyle, 20, 114);
+}
+
+void Label7_Click(services::WindowServices& window) {
+  window.ShowMessage(CreditText(), CreditTitle, services::MessageStyle, 18, 252);
 }
 
 }  // namespace links

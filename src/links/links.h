@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "services/form_services.h"
+#include "services/system_services.h"
+#include "services/window_services.h"
 
 namespace links {
 
@@ -13,10 +14,10 @@ std::string CreditText();
 inline constexpr const char* CreditTitle = "©";
 
 // The logo and the address label do the same: open the home page through the shell and report.
-void Image1_Click(services::FormServices& form);
-void Label5_Click(services::FormServices& form);
+void Image1_Click(services::WindowServices& window, services::SystemServices& system);
+void Label5_Click(services::WindowServices& window, services::SystemServices& system);
 // The help picture and the credit label: a message each; the status line stays.
-void Image4_Click(services::FormServices& form);
-void Label7_Click(services::FormServices& form);
+void Image4_Click(services::WindowServices& window);
+void Label7_Click(services::WindowServices& window);
 
 }  // namespace links

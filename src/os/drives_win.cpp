@@ -14,16 +14,16 @@
 namespace os {
 namespace {
 
-// form_services.h states Windows' numbers itself, from Windows' own winbase.h and winioctl.h (a
+// system_services.h states Windows' numbers itself, from Windows' own winbase.h and winioctl.h (a
 // platform-free file takes no Windows header). Here they meet mingw-w64's headers where those
 // name them: built for XP, they hide the buses that came with Vista (SD 12, MMC 13), and for
-// those form_services.h's numbers stand alone.
+// those system_services.h's numbers stand alone.
 static_assert(services::DriveNoRootDir == DRIVE_NO_ROOT_DIR && services::DriveRemovable == DRIVE_REMOVABLE &&
                   services::DriveRemote == DRIVE_REMOTE && services::DriveCdRom == DRIVE_CDROM &&
                   services::DriveRamDisk == DRIVE_RAMDISK,
-              "form_services.h's drive types are GetDriveType's");
+              "system_services.h's drive types are GetDriveType's");
 static_assert(services::BusScsi == BusTypeScsi && services::BusUsb == BusTypeUsb,
-              "form_services.h's buses are STORAGE_BUS_TYPE's");
+              "system_services.h's buses are STORAGE_BUS_TYPE's");
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 // What the system says of a drive letter: its type, the device behind it, the bus of its disk.
 #pragma once
 
-#include "services/form_services.h"
+#include "services/system_services.h"
 
 namespace os {
 

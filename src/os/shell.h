@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "services/form_services.h"
+#include "services/system_services.h"
 
 namespace os {
 

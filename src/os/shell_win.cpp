@@ -154,7 +154,7 @@ Com<IShellDispatch2> DesktopShell(const ShellFunctions& shell) {
 
 // The platform-free handlers restate these numbers.
 static_assert(services::ShowNormal == SW_SHOWNORMAL && services::ShellFailureThreshold == HINSTANCE_ERROR,
-              "form_services.h's shell numbers are Windows' own");
+              "system_services.h's shell numbers are Windows' own");
 
 // What ShellExecuteA itself returns when the system lacks the memory or resources to act.
 constexpr std::int32_t OutOfResources = 0;

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "services/form_services.h"
+#include "services/system_services.h"
 
 namespace steps {
 

@@ -64,15 +64,15 @@ void RunCatchingAll(F&& body) {
 // Once the window has been closed no box opens, and a box that was open when it closed sets no
 // status line: the line has gone with the window.
 void InstallSteps::Show(const StepMessage& message) {
-  if (form_.WindowClosed()) return;
-  form_.ShowMessage(message.text, services::MessageTitle, services::MessageStyle, message.x, message.y);
-  if (form_.WindowClosed()) return;
-  form_.SetStatusText(message.status);
+  if (window_.WindowClosed()) return;
+  window_.ShowMessage(message.text, services::MessageTitle, services::MessageStyle, message.x, message.y);
+  if (window_.WindowClosed()) return;
+  window_.SetStatusText(message.status);
 }
 
 // Empty when the current directory cannot be read.
 std::optional<std::string> InstallSteps::KnownProgramFolder() {
-  const std::optional<std::string> current = form_.CurrentDirectory();
+  const std::optional<std::string> current = system_.CurrentDirectory();
   if (!current) return std::nullopt;
   return steps::ProgramFolder(*current);
 }
@@ -87,13 +87,13 @@ std::string InstallSteps::ProgramFolder() { return KnownProgramFolder().value_or
 std::int32_t InstallSteps::RunTool(const char* tool, const std::string& commandLine) {
   const std::optional<std::string> folder = KnownProgramFolder();
   if (!folder) return CannotStart;
-  return form_.RunAndWait(ToolPath(*folder, tool), commandLine);
+  return system_.RunAndWait(ToolPath(*folder, tool), commandLine);
 }
 
 // Shows why the drive box cannot be used, if it cannot; true when it was refused.
 bool InstallSteps::RefuseDrive(const std::string& drive) {
-  DriveContext context{KnownProgramFolder(), form_.ProgramFile(), form_.WindowsFolder(),
-                       [this](char letter) { return form_.DriveFactsOf(letter); }};
+  DriveContext context{KnownProgramFolder(), system_.ProgramFile(), system_.WindowsFolder(),
+                       [this](char letter) { return system_.DriveFactsOf(letter); }};
   switch (CheckDrive(drive, context)) {
     case DriveVerdict::Accepted:
       return false;
@@ -111,7 +111,7 @@ bool InstallSteps::RefuseDrive(const std::string& drive) {
 
 void InstallSteps::Command2_Click() {
   RunCatchingAll([&] {
-    const std::string drive = form_.DriveBoxText();
+    const std::string drive = window_.DriveBoxText();
     if (RefuseDrive(drive)) return;
     FormatStick(drive);
   });
@@ -121,11 +121,11 @@ void InstallSteps::FormatStick(const std::string& drive) {
   const std::int32_t formatExit = RunTool(FormatTool, FormatCommand(ProgramFolder(), drive));
   // The window handled no notice while the tool ran, so this is the sentence of
   // the last notice before the click: the stick had been pulled out.
-  if (form_.StatusText() == services::RemovalSentence) {
+  if (window_.StatusText() == services::RemovalSentence) {
     Show(StickGone);
     // The box's modal loop handles a close request too: once the window has gone, the boot
     // loader must not run unseen on a drive whose stick was pulled out.
-    if (form_.WindowClosed()) return;
+    if (window_.WindowClosed()) return;
   }
   InstallBootLoader(drive, formatExit);
 }
@@ -142,7 +142,7 @@ void InstallSteps::CheckFormatResult(const std::string& drive, std::int32_t form
                                      std::int32_t bootLoaderExit) {
   // A boot menu left on the drive from before proves nothing when a tool failed:
   // both tools must have ended with 0 as well.
-  const bool menuFound = form_.FileLength(BootMenuTestPath(drive)).has_value();
+  const bool menuFound = system_.FileLength(BootMenuTestPath(drive)).has_value();
   Show(formatExit == 0 && bootLoaderExit == 0 && menuFound ? Formatted : FormatFailed);
 }
 
@@ -163,12 +163,12 @@ void InstallSteps::CheckFormatResult(const std::string& drive, std::int32_t form
 // back under its name.
 bool InstallSteps::PutBackKeptImage() {
   const std::string kept = KeptImageName();
-  if (!form_.FileLength(kept).has_value()) return true;
-  if (form_.IsLeftover(kept)) {
-    form_.RemoveFile(kept);
+  if (!system_.FileLength(kept).has_value()) return true;
+  if (system_.IsLeftover(kept)) {
+    system_.RemoveFile(kept);
     return true;
   }
-  return form_.RenameFile(kept, ImageFileName, services::IfTargetExists::Replace);
+  return system_.RenameFile(kept, ImageFileName, services::IfTargetExists::Replace);
 }
 
 void InstallSteps::Command1_Click() {
@@ -181,8 +181,8 @@ void InstallSteps::Command1_Click() {
       return;
     }
     bool oldImageKept = false;
-    if (form_.FileLength(image).has_value()) {
-      if (!form_.RenameFile(image, kept, services::IfTargetExists::Fail)) {
+    if (system_.FileLength(image).has_value()) {
+      if (!system_.RenameFile(image, kept, services::IfTargetExists::Fail)) {
         // The old image cannot be moved aside (or a leftover still stands there): a download now
         // would only add a second copy beside it, and the old one would be taken for the new.
         Show(DownloadFailed);
@@ -197,17 +197,17 @@ void InstallSteps::Command1_Click() {
 void InstallSteps::CheckDownloadResult(std::int32_t downloadExit, bool oldImageKept) {
   const std::string image = ImageFileName;
   const std::string kept = KeptImageName();
-  const std::optional<std::int64_t> length = form_.FileLength(image);
+  const std::optional<std::int64_t> length = system_.FileLength(image);
   if (downloadExit == 0 && length.has_value() && *length > 0) {
     // The older image goes, read-only or not; where another program holds it, it stays marked,
     // so that it is never taken for the image of a broken-off download and put back.
-    if (oldImageKept && !form_.RemoveFile(kept)) form_.MarkLeftover(kept);
+    if (oldImageKept && !system_.RemoveFile(kept)) system_.MarkLeftover(kept);
     Show(Downloaded);
     return;
   }
   // What a failed download left is no image; put the old one back, over it should it still stand.
-  if (length.has_value()) form_.RemoveFile(image);
-  if (oldImageKept) form_.RenameFile(kept, image, services::IfTargetExists::Replace);
+  if (length.has_value()) system_.RemoveFile(image);
+  if (oldImageKept) system_.RenameFile(kept, image, services::IfTargetExists::Replace);
   Show(DownloadFailed);
 }
 
@@ -215,7 +215,7 @@ void InstallSteps::CheckDownloadResult(std::int32_t downloadExit, bool oldImageK
 
 void InstallSteps::Command5_Click() {
   RunCatchingAll([&] {
-    const std::string drive = form_.DriveBoxText();
+    const std::string drive = window_.DriveBoxText();
     if (RefuseDrive(drive)) return;
     // Under the image's name may stand what a broken-off download left: never extracted. The
     // image is tested by its bare name, in the current directory, where the extractor reads it.
@@ -223,7 +223,7 @@ void InstallSteps::Command5_Click() {
       Show(InstallFailed);
       return;
     }
-    if (!form_.FileLength(ImageFileName).has_value()) {
+    if (!system_.FileLength(ImageFileName).has_value()) {
       Show(NoImage);
       return;
     }

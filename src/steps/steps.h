@@ -1,11 +1,12 @@
-// The three installation steps, written once against the window's services.
+// The three installation steps, written once against what they need of the window and of the system.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "services/form_services.h"
+#include "services/system_services.h"
+#include "services/window_services.h"
 
 namespace steps {
 
@@ -17,7 +18,8 @@ struct StepMessage;
 // Each handler runs its chain to the end; no exception leaves it.
 class InstallSteps {
  public:
-  explicit InstallSteps(services::FormServices& form) : form_(form) {}
+  InstallSteps(services::WindowServices& window, services::SystemServices& system)
+      : window_(window), system_(system) {}
 
   void Command2_Click();
   void Command1_Click();
@@ -37,7 +39,8 @@ class InstallSteps {
   std::int32_t RunTool(const char* tool, const std::string& commandLine);
   void Show(const StepMessage& message);
 
-  services::FormServices& form_;
+  services::WindowServices& window_;
+  services::SystemServices& system_;
 };
 
 }  // namespace steps

@@ -10,16 +10,16 @@ bool IsRefusedKey(std::int16_t keyAscii) {
   return keyAscii >= '0' && keyAscii <= '9';           // by code, not by any collation
 }
 
-void Text1_KeyPress(services::FormServices& form, std::int16_t& keyAscii) {
+void Text1_KeyPress(services::WindowServices& window, std::int16_t& keyAscii) {
   if (!IsRefusedKey(keyAscii)) return;
   keyAscii = 0;
-  form.ShowMessage("Laita USB-muisti. Aseman tunnus on väärä!", services::MessageTitle, services::MessageStyle,
-                   34, 135);
-  form.SetStatusText(services::PutStickInSentence);
+  window.ShowMessage("Laita USB-muisti. Aseman tunnus on väärä!", services::MessageTitle, services::MessageStyle,
+                     34, 135);
+  window.SetStatusText(services::PutStickInSentence);
 }
 
-void Text1_Click(services::FormServices& form) {
-  form.ShowMessage("Älä muuta aseman tunnusta!", services::MessageTitle, services::MessageStyle, 155, 129);
+void Text1_Click(services::WindowServices& window) {
+  window.ShowMessage("Älä muuta aseman tunnusta!", services::MessageTitle, services::MessageStyle, 155, 129);
 }
 
 }  // namespace window

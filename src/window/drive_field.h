@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "services/form_services.h"
+#include "services/window_services.h"
 
 namespace window {
 
@@ -13,9 +13,9 @@ bool IsRefusedKey(std::int16_t keyAscii);
 
 // Typed into the drive box. A refused key is set to 0 first, so that the box never
 // shows it, then the warning opens and the status line follows.
-void Text1_KeyPress(services::FormServices& form, std::int16_t& keyAscii);
+void Text1_KeyPress(services::WindowServices& window, std::int16_t& keyAscii);
 
 // A click into the drive box: a warning not to change the letter.
-void Text1_Click(services::FormServices& form);
+void Text1_Click(services::WindowServices& window);
 
 }  // namespace window

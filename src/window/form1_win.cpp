@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "links/links.h"
+#include "msgbox/msgbox_win.h"
+#include "os/system_services_win.h"
 #include "platform/module_win.h"
 #include "platform/text_win.h"
 #include "platform/twips.h"
@@ -26,6 +28,7 @@ namespace {
 constexpr const char* FormProperty = "USB.Form";
 
 // The platform-free headers restate these numbers.
+static_assert(services::MessageStyle == MB_OK, "window_services.h's message style is MB_OK");
 static_assert(WmAppText1Click == WM_APP + 1, "ids.h's message is WM_APP + 1");
 static_assert(ActiveCaption == COLOR_ACTIVECAPTION && Window == COLOR_WINDOW && MenuText == COLOR_MENUTEXT &&
                   WindowText == COLOR_WINDOWTEXT && HighlightText == COLOR_HIGHLIGHTTEXT &&
@@ -88,8 +91,8 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance) {
   // The volume watcher reaches the drive box and the status line through this.
   ::SetPropA(form->window_, volume_watch::NoticeTargetProperty, static_cast<volume_watch::NoticeTarget*>(form.get()));
 
-  form->services_ = MakeFormServices(*form);
-  form->steps_ = std::make_unique<steps::InstallSteps>(*form->services_);
+  form->system_ = os::MakeSystemServices();
+  form->steps_ = std::make_unique<steps::InstallSteps>(*form, *form->system_);
   form->CreateControls();
   // The tooltips come with the first hover (WM_SETCURSOR): none is needed before, and the
   // window opens sooner without them.
@@ -298,21 +301,26 @@ std::int16_t Form1::TextChangeCase(const std::int16_t& keyAscii, std::int16_t up
   return window::TextChangeCase(keyAscii, upperCase);
 }
 
-std::string Form1::DriveBoxText() const { return platform::WindowText(Control("Text1")); }
-std::string Form1::StatusText() const { return platform::WindowText(Control("Label4")); }
+std::string Form1::DriveBoxText() { return platform::WindowText(Control("Text1")); }
+std::string Form1::StatusText() { return platform::WindowText(Control("Label4")); }
 void Form1::SetDriveBoxText(const std::string& text) { platform::SetWindowText(Control("Text1"), text); }
 void Form1::SetStatusText(const std::string& text) { platform::SetWindowText(Control("Label4"), text); }
+
+std::int16_t Form1::ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style,
+                                std::int32_t x, std::int32_t y) {
+  return msgbox::MsgBoxEx(window_, prompt, title, style, x, y);
+}
 
 void Form1::Command1_Click() { steps_->Command1_Click(); }
 void Form1::Command2_Click() { steps_->Command2_Click(); }
 void Form1::Command5_Click() { steps_->Command5_Click(); }
 void Form1::Command3_Click() { Unload(); }  // no question, whatever a step left unfinished
-void Form1::Text1_KeyPress(std::int16_t& keyAscii) { window::Text1_KeyPress(*services_, keyAscii); }
-void Form1::Text1_Click() { window::Text1_Click(*services_); }
-void Form1::Image1_Click() { links::Image1_Click(*services_); }
-void Form1::Label5_Click() { links::Label5_Click(*services_); }
-void Form1::Image4_Click() { links::Image4_Click(*services_); }
-void Form1::Label7_Click() { links::Label7_Click(*services_); }
+void Form1::Text1_KeyPress(std::int16_t& keyAscii) { window::Text1_KeyPress(*this, keyAscii); }
+void Form1::Text1_Click() { window::Text1_Click(*this); }
+void Form1::Image1_Click() { links::Image1_Click(*this, *system_); }
+void Form1::Label5_Click() { links::Label5_Click(*this, *system_); }
+void Form1::Image4_Click() { links::Image4_Click(*this); }
+void Form1::Label7_Click() { links::Label7_Click(*this); }
 
 void Form1::OnCommand(std::size_t control, WORD code) {
   const ControlSpec& c = Form1Controls()[control];

@@ -9,14 +9,17 @@
 #include <vector>
 
 #include "platform/handle_win.h"
+#include "services/system_services.h"
+#include "services/window_services.h"
 #include "steps/steps.h"
 #include "volume_watch/volume_watch_win.h"
 #include "window/controls.h"
-#include "services/form_services.h"
 
 namespace window {
 
-class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers {
+// The form is what the handlers see of the window (services::WindowServices); what they need of
+// the system comes from os/, joined to them here.
+class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers, public services::WindowServices {
  public:
   // Creates the window and every control from the control table; not yet visible.
   static std::unique_ptr<Form1> Create(HINSTANCE instance);
@@ -47,11 +50,15 @@ class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers {
   HDEVNOTIFY DeviceNotifyHandle() const { return deviceNotifyHandle_; }
   void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
-  // The drive box and the status line, as the handlers and the watcher see them.
-  std::string DriveBoxText() const;
-  std::string StatusText() const;
+  // The drive box and the status line, as the handlers and the watcher see them; the message box
+  // that the window owns; whether the window has gone.
+  std::string DriveBoxText() override;
+  std::string StatusText() override;
   void SetDriveBoxText(const std::string& text) override;
   void SetStatusText(const std::string& text) override;
+  std::int16_t ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style, std::int32_t x,
+                           std::int32_t y) override;
+  bool WindowClosed() override { return closed_; }
 
   // Event handlers; the control table names the click handler of each control.
   void Command1_Click() override;
@@ -104,11 +111,8 @@ class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers {
   bool closed_ = false;  // set as the window is destroyed; a step still running reads it
   HDEVNOTIFY deviceNotifyHandle_ = nullptr;  // set by Form_Load, released by Form_Unload
 
-  std::unique_ptr<services::FormServices> services_;
+  std::unique_ptr<services::SystemServices> system_;
   std::unique_ptr<steps::InstallSteps> steps_;
 };
-
-// The real services of the window, for the platform-free handlers.
-std::unique_ptr<services::FormServices> MakeFormServices(Form1& form);
 
 }  // namespace window

@@ -1,4 +1,4 @@
-// The recording test double of the window's services.
+// The recording test doubles of the window's and the system's services.
 #include "fake_form.h"
 
 #include <gtest/gtest.h>
@@ -14,46 +14,46 @@ std::string Box(const std::string& prompt, std::int32_t x, std::int32_t y, const
   return "box: " + title + "|" + prompt + "@" + std::to_string(x) + "," + std::to_string(y);
 }
 
-void FakeForm::SetStatusText(const std::string& text) {
+void FakeWindow::SetStatusText(const std::string& text) {
   // The Windows tests measure the status line's sentences from that one list; a sentence
   // written from anywhere else would go unmeasured, and might wrap out of sight.
   const auto& all = services::StatusSentences;
   EXPECT_TRUE(std::any_of(std::begin(all), std::end(all), [&](const auto& s) { return text == s.text; }))
       << "a status sentence missing from services::StatusSentences: \"" << text << "\"";
   status = text;
-  log.push_back("status: " + text);
+  calls_.log.push_back("status: " + text);
 }
 
-std::int16_t FakeForm::ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style,
+std::int16_t FakeWindow::ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style,
                                    std::int32_t x, std::int32_t y) {
-  log.push_back(Box(prompt, x, y, title) + (style != 0 ? " style " + std::to_string(style) : ""));
+  calls_.log.push_back(Box(prompt, x, y, title) + (style != 0 ? " style " + std::to_string(style) : ""));
   whileBoxOpen();
   return 1;
 }
 
-std::int32_t FakeForm::RunAndWait(const std::string& program, const std::string& commandLine) {
-  log.push_back("run: " + commandLine);
+std::int32_t FakeSystem::RunAndWait(const std::string& program, const std::string& commandLine) {
+  calls_.log.push_back("run: " + commandLine);
   programs.push_back(program);
   return onRun(commandLine);
 }
 
-std::optional<std::int64_t> FakeForm::FileLength(const std::string& path) {
-  log.push_back("length: " + path);
+std::optional<std::int64_t> FakeSystem::FileLength(const std::string& path) {
+  calls_.log.push_back("length: " + path);
   auto it = files.find(path);
   if (it == files.end()) return std::nullopt;
   return it->second;
 }
 
-services::DriveFacts FakeForm::DriveFactsOf(char letter) {
+services::DriveFacts FakeSystem::DriveFactsOf(char letter) {
   const auto it = drives.find(letter);
   if (it != drives.end()) return it->second;
   constexpr std::uint32_t Removable = 2, Usb = 7;
   return services::DriveFacts{Removable, "\\Device\\HarddiskVolume9", Usb};
 }
 
-bool FakeForm::RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists) {
+bool FakeSystem::RenameFile(const std::string& from, const std::string& to, services::IfTargetExists ifExists) {
   const bool replace = ifExists == services::IfTargetExists::Replace;
-  log.push_back("rename: " + from + " -> " + to + (replace ? " (replacing)" : ""));
+  calls_.log.push_back("rename: " + from + " -> " + to + (replace ? " (replacing)" : ""));
   auto it = files.find(from);
   if (it == files.end() || locked.count(from) > 0 || locked.count(to) > 0) return false;
   if (!replace && files.count(to) > 0) return false;
@@ -64,26 +64,26 @@ bool FakeForm::RenameFile(const std::string& from, const std::string& to, servic
   return true;
 }
 
-bool FakeForm::RemoveFile(const std::string& path) {
-  log.push_back("remove: " + path);
+bool FakeSystem::RemoveFile(const std::string& path) {
+  calls_.log.push_back("remove: " + path);
   if (locked.count(path) > 0) return false;
   leftovers.erase(path);
   return files.erase(path) > 0;
 }
 
-bool FakeForm::MarkLeftover(const std::string& path) {
-  log.push_back("mark leftover: " + path);
+bool FakeSystem::MarkLeftover(const std::string& path) {
+  calls_.log.push_back("mark leftover: " + path);
   if (files.count(path) == 0) return false;
   leftovers.insert(path);
   return true;
 }
 
-std::int32_t FakeForm::OpenWithShell(const std::string& document, std::int32_t showCommand) {
-  log.push_back("shell: " + document + " " + std::to_string(showCommand));
+std::int32_t FakeSystem::OpenWithShell(const std::string& document, std::int32_t showCommand) {
+  calls_.log.push_back("shell: " + document + " " + std::to_string(showCommand));
   return shellResult;
 }
 
-std::vector<std::string> FakeForm::Filter(const std::string& prefix) const {
+std::vector<std::string> CallLog::Filter(const std::string& prefix) const {
   std::vector<std::string> out;
   for (const auto& line : log) {
     if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix == "box: " ? 0 : prefix.size()));

@@ -16,7 +16,7 @@ TEST(HomePage, ShellResultOf32OrLessFails) {
     for (const auto& c : cases) {
       test::FakeForm form;
       form.shellResult = c.shell;
-      click(form);
+      click(form, form);
       std::vector<std::string> expected{"shell: http://vakkura.example 1"};
       if (c.opened) {
         expected.push_back("status: vakkura.example");
@@ -87,7 +87,7 @@ TEST(HomePage, OnlyAProgramKnownNotToBeElevatedOpensThePageItself) {
 
     test::FakeForm form;
     form.shellResult = result;
-    links::Label5_Click(form);
+    links::Label5_Click(form, form);
     EXPECT_EQ(form.status, c.opened ? "vakkura.example" : "Sivua ei voitu avata!") << row;
     EXPECT_EQ(form.Boxes().size(), c.opened ? 0u : 1u) << row;
   }

@@ -61,7 +61,7 @@ TEST(PrepareStick, RunsBothToolsThenFindsTheBootMenu) {
     if (command == BootLoader) form.files["E:\\vesamenu.c32"] = 0;  // a length of 0 counts as found
     return 0;
   };
-  steps::InstallSteps(form).Command2_Click();
+  steps::InstallSteps(form, form).Command2_Click();
   EXPECT_EQ(form.Runs(), (Lines{Format, BootLoader}));
   // Each by its full path in the program folder, whatever the command line's first word says.
   EXPECT_EQ(form.programs, (Lines{Folder + "\\HPUSBF.exe", Folder + "\\syslinux.exe"}));
@@ -90,7 +90,7 @@ TEST(PrepareStick, RefusedDrivesStartNoTool) {
     form.windowsFolder = "w:\\WINDOWS";
     form.programFile = "\\\\?\\p:\\Tikku\\USB.exe";  // started from a stick by a shortcut
     form.driveBox = c.drive;
-    steps::InstallSteps(form).Command2_Click();
+    steps::InstallSteps(form, form).Command2_Click();
     EXPECT_TRUE(form.Runs().empty()) << c.drive;
     EXPECT_EQ(Outcome(form), c.missing ? (Lines{NoStick, "status: Laita USB-muisti!"})
                                        : (Lines{WrongDrive, "status: Väärä aseman tunnus!"}))
@@ -103,7 +103,7 @@ TEST(PrepareStick, TwoLettersPassUnchanged) {
   ReadyStick(form);
   form.driveBox = "EF:";
   form.files["EF:\\vesamenu.c32"] = 100;
-  steps::InstallSteps(form).Command2_Click();
+  steps::InstallSteps(form, form).Command2_Click();
   EXPECT_EQ(form.Runs(), (Lines{Folder + "\\HPUSBF  EF: -FS:FAT32 -V:VKR -S:" + Folder + "\\SYSLINUX -Y",
                                 Folder + "\\syslinux.exe  EF:"}));
   EXPECT_EQ(Outcome(form), (Lines{Formatted, "status: USB-muisti formatoitu!"}));
@@ -114,7 +114,7 @@ TEST(PrepareStick, RemovedStickIsReportedAndTheChainGoesOn) {
   ReadyStick(form);
   form.status = "USB-muisti poistettiin!";
   form.onRun = [](const std::string&) { return 0; };  // nothing answers under E: any more
-  steps::InstallSteps(form).Command2_Click();
+  steps::InstallSteps(form, form).Command2_Click();
   EXPECT_EQ(form.Runs(), (Lines{Format, BootLoader}));
   EXPECT_EQ(Outcome(form), (Lines{StickGone, "status: Kytke USB-muisti!", FormatFailed, "status: Laita USB-muisti!"}));
 }
@@ -130,7 +130,7 @@ TEST(PrepareStick, DriveBoxChangedWhileTheRemovalMessageIsOpenIsNotFollowed) {
     form.onRun = [](const std::string&) { return 0; };  // nothing answers under E: any more
     form.files[std::string(arrived) + "\\vesamenu.c32"] = 26000;
     form.whileBoxOpen = [&form, arrived] { form.driveBox = arrived; };
-    steps::InstallSteps(form).Command2_Click();
+    steps::InstallSteps(form, form).Command2_Click();
     EXPECT_EQ(form.Runs(), (Lines{Format, BootLoader})) << arrived;
     Lines tested;
     for (const auto& line : form.log) {
@@ -151,7 +151,7 @@ TEST(PrepareStick, FailedOrMissingToolsFailEvenWithAnOldBootMenu) {
     ReadyStick(form);
     form.files["E:\\vesamenu.c32"] = 26000;  // left from an earlier run
     form.onRun = [&](const std::string& command) { return command == Format ? c.format : c.bootLoader; };
-    steps::InstallSteps(form).Command2_Click();
+    steps::InstallSteps(form, form).Command2_Click();
     EXPECT_EQ(form.Runs(), (Lines{Format, BootLoader}));  // the boot loader runs whatever the format did
     EXPECT_EQ(Outcome(form), (Lines{FormatFailed, "status: Laita USB-muisti!"})) << c.format << " " << c.bootLoader;
   }
@@ -161,7 +161,7 @@ TEST(PrepareStick, NoBootMenuAfterTheToolsFails) {
   FakeForm form;
   ReadyStick(form);
   form.onRun = [](const std::string&) { return 0; };
-  steps::InstallSteps(form).Command2_Click();
+  steps::InstallSteps(form, form).Command2_Click();
   EXPECT_EQ(Outcome(form), (Lines{FormatFailed, "status: Laita USB-muisti!"}));
 }
 
@@ -169,7 +169,7 @@ TEST(PrepareStick, BlankInTheProgramFolderIsQuoted) {
   FakeForm form;
   ReadyStick(form);
   form.currentDirectory = "D:\\Program Files\\VKR";
-  steps::InstallSteps(form).Command2_Click();
+  steps::InstallSteps(form, form).Command2_Click();
   EXPECT_EQ(form.Runs(), (Lines{"\"D:\\Program Files\\VKR\\HPUSBF\"  E: -FS:FAT32 -V:VKR "
                                 "\"-S:D:\\Program Files\\VKR\\SYSLINUX\" -Y",
                                 "\"D:\\Program Files\\VKR\\syslinux.exe\"  E:"}));
@@ -184,7 +184,7 @@ TEST(Download, SavedImageSucceeds) {
     form.files[ImageName] = 700 * 1024 * 1024;
     return 0;
   };
-  steps::InstallSteps(form).Command1_Click();
+  steps::InstallSteps(form, form).Command1_Click();
   EXPECT_EQ(form.Runs(), (Lines{Download}));
   EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"}));
 }
@@ -196,7 +196,7 @@ TEST(Download, ImageOf2GiBOrMoreIsMeasuredWhole) {
       form.files[ImageName] = length;
       return 0;
     };
-    steps::InstallSteps(form).Command1_Click();
+    steps::InstallSteps(form, form).Command1_Click();
     EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"})) << length;
   }
 }
@@ -212,7 +212,7 @@ TEST(Download, FailuresLeaveNoImageBehind) {
       if (c.left) form.files[ImageName] = *c.left;
       return c.exit;
     };
-    steps::InstallSteps(form).Command1_Click();
+    steps::InstallSteps(form, form).Command1_Click();
     EXPECT_EQ(Outcome(form), (Lines{DownloadFailed, "status: Lataa Solvara Linux uudelleen!"})) << c.exit;
     EXPECT_EQ(form.files.count(ImageName), 0u) << c.exit;
   }
@@ -228,7 +228,7 @@ TEST(Download, LeftoverImageIsMovedAsideAndDroppedOnSuccess) {
     form.files[ImageName] = 222;
     return 0;
   };
-  steps::InstallSteps(form).Command1_Click();
+  steps::InstallSteps(form, form).Command1_Click();
   EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, 222}}));
   EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"}));
 }
@@ -240,7 +240,7 @@ TEST(Download, LeftoverImageComesBackWhenTheDownloadFails) {
     form.files[ImageName] = 17;  // a broken-off download
     return 4;
   };
-  steps::InstallSteps(form).Command1_Click();
+  steps::InstallSteps(form, form).Command1_Click();
   EXPECT_EQ(form.files, (std::map<std::string, std::int64_t>{{ImageName, 111}}));
   EXPECT_EQ(Outcome(form), (Lines{DownloadFailed, "status: Lataa Solvara Linux uudelleen!"}));
 }
@@ -253,7 +253,7 @@ TEST(Download, DriveBoxPlaysNoPart) {
       form.files[ImageName] = 10;
       return 0;
     };
-    steps::InstallSteps(form).Command1_Click();
+    steps::InstallSteps(form, form).Command1_Click();
     EXPECT_EQ(form.Runs(), (Lines{Download}));
     EXPECT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"}));
   }
@@ -293,7 +293,7 @@ TEST(Download, TheGoodImageSurvivesAnySequenceOfKilledAndFailedDownloads) {
         if (run == Killed) throw Ended{};
         return 4;
       };
-      steps::InstallSteps(form).Command1_Click();
+      steps::InstallSteps(form, form).Command1_Click();
       if (run == Saved) best = New;
       switch (run) {
         case Killed:
@@ -331,7 +331,7 @@ TEST(KeptImage, OneThatCannotComeBackStartsNoTool) {
       form.files[KeptImage] = 700;
       if (partialLeft) form.files[ImageName] = 17;
       form.locked.insert(KeptImage);
-      (steps::InstallSteps(form).*click.click)();
+      (steps::InstallSteps(form, form).*click.click)();
       EXPECT_TRUE(form.Runs().empty()) << which;
       EXPECT_EQ(form.files[KeptImage], 700) << which;
       EXPECT_EQ(Outcome(form), click.outcome) << which;
@@ -352,7 +352,7 @@ TEST(KeptImage, Step3PutsItBackBeforeTheExtraction) {
       extracted = form.files;
       return 0;
     };
-    steps::InstallSteps(form).Command5_Click();
+    steps::InstallSteps(form, form).Command5_Click();
     EXPECT_EQ(form.Runs(), (Lines{Extract})) << partialLeft;
     EXPECT_EQ(extracted, (std::map<std::string, std::int64_t>{{ImageName, 700}})) << partialLeft;
     EXPECT_EQ(Outcome(form), (Lines{Installed, "status: Solvara ISO-image asennettu!"})) << partialLeft;
@@ -386,7 +386,7 @@ TEST(KeptImage, OneThatAGoodDownloadCouldNotRemoveIsNeverPutBack) {
       form.locked.insert(KeptImage);  // opened while the download ran
       return 0;
     };
-    steps::InstallSteps(form).Command1_Click();
+    steps::InstallSteps(form, form).Command1_Click();
     ASSERT_EQ(Outcome(form), (Lines{Downloaded, "status: Solvara Linux ladattu!"})) << c.next;
     ASSERT_TRUE(form.IsLeftover(KeptImage)) << c.next;
 
@@ -398,7 +398,7 @@ TEST(KeptImage, OneThatAGoodDownloadCouldNotRemoveIsNeverPutBack) {
       if (command == Download) form.files[ImageName] = 17;
       return command == Extract ? 0 : 4;
     };
-    (steps::InstallSteps(form).*c.click)();
+    (steps::InstallSteps(form, form).*c.click)();
     EXPECT_EQ(form.Runs(), c.runs) << c.next;
     EXPECT_EQ(form.files, c.files) << c.next;
     if (c.click == &steps::InstallSteps::Command5_Click) {
@@ -431,7 +431,7 @@ TEST(Download, TheDownloaderComesFromTheProgramFolderAndTheImageIsTestedByItsBar
       form.files[ImageName] = 222;
       return 0;
     };
-    steps::InstallSteps(form).Command1_Click();
+    steps::InstallSteps(form, form).Command1_Click();
     for (const auto& line : form.log) {
       if (line.rfind("run: ", 0) == 0 || line.rfind("box: ", 0) == 0 || line.rfind("status: ", 0) == 0) continue;
       EXPECT_EQ(line.find('\\'), std::string::npos) << which << ": " << line;
@@ -455,7 +455,7 @@ TEST(Extract, ExitCodeZeroReportsTheInstallation) {
   FakeForm form;
   form.driveBox = "E:";
   form.files[ImageName] = 1000;
-  steps::InstallSteps(form).Command5_Click();
+  steps::InstallSteps(form, form).Command5_Click();
   EXPECT_EQ(form.Runs(), (Lines{Extract}));
   EXPECT_EQ(form.programs, (Lines{Folder + "\\UltraISO.exe"}));
   EXPECT_EQ(Outcome(form), (Lines{Installed, "status: Solvara ISO-image asennettu!"}));
@@ -467,7 +467,7 @@ TEST(Extract, FailedOrMissingExtractorIsReported) {
     form.driveBox = "E:";
     form.files[ImageName] = 1000;
     form.onRun = [&](const std::string&) { return exit; };
-    steps::InstallSteps(form).Command5_Click();
+    steps::InstallSteps(form, form).Command5_Click();
     EXPECT_EQ(Outcome(form), (Lines{InstallFailed, "status: Asennus epäonnistui!"})) << exit;
   }
 }
@@ -475,7 +475,7 @@ TEST(Extract, FailedOrMissingExtractorIsReported) {
 TEST(Extract, NoImageStartsNoTool) {
   FakeForm form;
   form.driveBox = "E:";
-  steps::InstallSteps(form).Command5_Click();
+  steps::InstallSteps(form, form).Command5_Click();
   EXPECT_TRUE(form.Runs().empty());
   EXPECT_EQ(Outcome(form), (Lines{NoImage, "status: Lataa Solvara Linux ensin!"}));
 }
@@ -490,7 +490,7 @@ TEST(Extract, RefusedDrivesStartNoTool) {
     FakeForm form;
     form.driveBox = c.drive;
     form.files[ImageName] = 1000;
-    steps::InstallSteps(form).Command5_Click();
+    steps::InstallSteps(form, form).Command5_Click();
     EXPECT_TRUE(form.Runs().empty()) << c.drive;
     EXPECT_EQ(Outcome(form), c.missing ? (Lines{NoStick, "status: Laita USB-muisti!"})
                                        : (Lines{WrongDrive, "status: Väärä aseman tunnus!"}))
@@ -544,7 +544,7 @@ TEST(DriveCheck, UnknownSystemOrProgramDriveRefusesEveryDrive) {
       form.programFile = c.programFile;
       form.driveBox = c.drive;
       form.files[ImageName] = 1000;
-      (steps::InstallSteps(form).*click)();
+      (steps::InstallSteps(form, form).*click)();
       switch (c.expected) {
         case AskForStick:
           EXPECT_TRUE(form.Runs().empty()) << which;
@@ -614,7 +614,7 @@ TEST(DriveCheck, OnlyADriveThatCanBeAStickIsWrittenTo) {
         form.driveBox = box;
         form.files[ImageName] = 1000;
         form.drives['E'] = services::DriveFacts{c.type, c.device, c.bus};
-        (steps::InstallSteps(form).*click)();
+        (steps::InstallSteps(form, form).*click)();
         if (c.accepted) {
           EXPECT_EQ(form.Runs().size(), step1 ? 2u : 1u) << which;
         } else {
@@ -655,7 +655,7 @@ TEST(Steps, NothingRunsOrShowsOnceTheWindowIsClosedInABox) {
       return 0;
     };
     form.whileBoxOpen = [&form] { form.closed = true; };
-    (steps::InstallSteps(form).*c.click)();
+    (steps::InstallSteps(form, form).*c.click)();
     EXPECT_EQ(form.Runs(), c.runs) << c.what;
     EXPECT_EQ(Outcome(form), (Lines{c.boxClosed})) << c.what;
   }
@@ -665,7 +665,7 @@ TEST(Extract, TwoLettersPassUnchanged) {
   FakeForm form;
   form.driveBox = "EF:";
   form.files[ImageName] = 1000;
-  steps::InstallSteps(form).Command5_Click();
+  steps::InstallSteps(form, form).Command5_Click();
   EXPECT_EQ(form.Runs(), (Lines{"UltraISO -inputfile solvara-vkr-live-dvd.iso -extract EF:"}));
 }
 

@@ -1,4 +1,4 @@
-// Form1's real services under the steps: its controls, MsgBoxEx, RunAndWait with
+// Form1 and the system's real services under the steps: its controls, MsgBoxEx, RunAndWait with
 // small test tools, and real files on a test stick (drive T:, set up by scripts/test).
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <cwchar>
 #include <optional>
 
+#include "os/system_services_win.h"
 #include "platform/handle_win.h"
 #include "platform/text_win.h"
 #include "win_test_support.h"
@@ -131,7 +132,7 @@ TEST_F(FormServicesTest, KeptImageIsPutBackFirstAndNeverReplaced) {
   const std::string image = folder + "\\solvara-vkr-live-dvd.iso";
   wintest::WriteFile(image + ".old", "good image");
   wintest::WriteFile(image, "broken-off download");
-  const std::unique_ptr<services::FormServices> services = window::MakeFormServices(*form_);
+  const std::unique_ptr<services::SystemServices> services = os::MakeSystemServices();
   EXPECT_FALSE(services->RenameFile(image, image + ".old", services::IfTargetExists::Fail));
   EXPECT_EQ(wintest::ReadFile(image + ".old"), "good image");
   EXPECT_EQ(wintest::ReadFile(image), "broken-off download");
@@ -216,7 +217,7 @@ TEST_F(FormServicesTest, SystemDriveIsTheSharedWindowsFoldersNotTheUsersOwn) {
   wintest::ImportPatch usersOwn("GetWindowsDirectoryW", reinterpret_cast<const void*>(&UsersPrivateWindowsFolder));
   wintest::ImportPatch shared("GetSystemWindowsDirectoryW", reinterpret_cast<const void*>(&SharedSystemWindowsFolder));
   ASSERT_TRUE(usersOwn.active() || shared.active()) << "the program asks for no Windows folder at all";
-  EXPECT_EQ(window::MakeFormServices(*form_)->WindowsFolder(), "W:\\WINDOWS");
+  EXPECT_EQ(os::MakeSystemServices()->WindowsFolder(), "W:\\WINDOWS");
 
   const std::string folder = ProgramFolder(wintest::NewTempFolder("rds"), {"HPUSBF.exe", "syslinux.exe"});
   // W: is refused before any tool runs.
@@ -247,18 +248,19 @@ TEST_F(FormServicesTest, FolderThatCannotBeReadRefusesEveryDrive) {
   const struct {
     const char* function;
     const void* replacement;
-    std::optional<std::string> (services::FormServices::*read)();
+    std::optional<std::string> (services::SystemServices::*read)();
   } cases[] = {
       {"GetSystemWindowsDirectoryW", reinterpret_cast<const void*>(&WindowsFolderUnknown),
-       &services::FormServices::WindowsFolder},
+       &services::SystemServices::WindowsFolder},
       {"GetCurrentDirectoryW", reinterpret_cast<const void*>(&CurrentDirectoryUnknown),
-       &services::FormServices::CurrentDirectory},
-      {"GetModuleFileNameW", reinterpret_cast<const void*>(&ProgramFileUnknown), &services::FormServices::ProgramFile},
+       &services::SystemServices::CurrentDirectory},
+      {"GetModuleFileNameW", reinterpret_cast<const void*>(&ProgramFileUnknown),
+       &services::SystemServices::ProgramFile},
   };
   for (const auto& c : cases) {
     wintest::ImportPatch unknown(c.function, c.replacement);
     ASSERT_TRUE(unknown.active()) << c.function;
-    const std::unique_ptr<services::FormServices> services = window::MakeFormServices(*form_);
+    const std::unique_ptr<services::SystemServices> services = os::MakeSystemServices();
     EXPECT_FALSE(((*services).*c.read)().has_value()) << c.function;
     form_->SetDriveBoxText(stick_);
     auto boxes = wintest::WhileBoxesOpen("USB-asennus", [&] { form_->Command2_Click(); });
@@ -274,7 +276,7 @@ TEST_F(FormServicesTest, FolderThatCannotBeReadRefusesEveryDrive) {
 // answers the bus query or not as the disk under it does (on the host it refuses it; in the
 // virtual machine it says SCSI): only its type is held here.
 TEST_F(FormServicesTest, DriveFactsAreTheSystemsAnswers) {
-  const std::unique_ptr<services::FormServices> services = window::MakeFormServices(*form_);
+  const std::unique_ptr<services::SystemServices> services = os::MakeSystemServices();
   char unused = 0;
   for (char letter = 'Q'; letter >= 'F' && unused == 0; --letter) {
     if (::GetDriveTypeA((std::string(1, letter) + ":\\").c_str()) == DRIVE_NO_ROOT_DIR) unused = letter;
@@ -312,7 +314,7 @@ TEST_F(FormServicesTest, PathOrCommandLineTheCodePageCannotHoldNamesNothing) {
   const std::string folder = ProgramFolder(wintest::NewTempFolder("lookalike"), {"wget.exe"});
   wintest::WriteFile(folder + "\\image", "image");
   const std::string lookAlike = folder + "\\x\xEF\xBC\xBC..\xEF\xBC\xBC";  // x＼..＼ in UTF-8
-  const std::unique_ptr<services::FormServices> services = window::MakeFormServices(*form_);
+  const std::unique_ptr<services::SystemServices> services = os::MakeSystemServices();
   EXPECT_FALSE(services->FileLength(lookAlike + "image").has_value());
   EXPECT_FALSE(services->RenameFile(lookAlike + "image", folder + "\\moved", services::IfTargetExists::Replace));
   EXPECT_FALSE(services->RemoveFile(lookAlike + "image"));
@@ -377,7 +379,7 @@ TEST_F(FormServicesTest, FolderWhoseNameTheCodePageCannotHoldIsNeverTakenForAnot
   ::GetCurrentDirectoryA(sizeof lookAlike, lookAlike);
   ASSERT_EQ(std::string(lookAlike), base + "\\inner\\x\\..\\..\\decoy") << "the trap is not set here";
 
-  EXPECT_FALSE(window::MakeFormServices(*form_)->CurrentDirectory().has_value());
+  EXPECT_FALSE(os::MakeSystemServices()->CurrentDirectory().has_value());
   form_->SetDriveBoxText(stick_);
   for (const bool step1 : {true, false}) {
     auto boxes = wintest::WhileBoxesOpen("USB-asennus", [&] {

@@ -1,5 +1,5 @@
-// What the event handlers need from the window: the one seam between the
-// platform-free handlers and Form1 (a test double implements it too).
+// What the event handlers need from the system: the seam between the platform-free handlers and
+// the Win32 system half in os/ (a test double implements it too).
 #pragma once
 
 #include <cstdint>
@@ -41,19 +41,9 @@ inline constexpr int ShellFailureThreshold = 32;
 inline constexpr int ShowNormal = 1;  // SW_SHOWNORMAL
 
 // All texts are UTF-8; the Win32 implementation converts at the boundary.
-class FormServices {
+class SystemServices {
  public:
-  virtual ~FormServices() = default;
-
-  // The drive box (Text1), read afresh each time.
-  virtual std::string DriveBoxText() = 0;
-  // The status line (Label4).
-  virtual std::string StatusText() = 0;
-  virtual void SetStatusText(const std::string& text) = 0;
-
-  // MsgBoxEx owned by the window; returns when the user has closed the box.
-  virtual std::int16_t ShowMessage(const std::string& prompt, const std::string& title, std::uint32_t style,
-                                   std::int32_t x, std::int32_t y) = 0;
+  virtual ~SystemServices() = default;
 
   // RunAndWait: starts the program file at this full path, which receives the command line as it
   // is; the exit code, or -1 when the program cannot be started.
@@ -81,14 +71,6 @@ class FormServices {
 
   // OpenWithShell: the shell's result unchanged (greater than ShellFailureThreshold is success).
   virtual std::int32_t OpenWithShell(const std::string& document, std::int32_t showCommand) = 0;
-
-  // True once the window has been closed. A close request is handled inside the modal loop of a
-  // step's message box too; the step then starts no further tool and shows no further box.
-  virtual bool WindowClosed() = 0;
 };
-
-// Title and style of every message but the credit.
-inline constexpr const char* MessageTitle = "USB-asennus";
-inline constexpr std::uint32_t MessageStyle = 0;  // OK button only, no icon
 
 }  // namespace services
