@@ -21,7 +21,8 @@ namespace window {
 // the system comes from os/, joined to them here.
 class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers, public services::WindowServices {
  public:
-  // Creates the window and every control from the control table; not yet visible.
+  // Creates the window and every control from the control table; not yet visible. Form1's life
+  // and its handlers are in form1_win.cpp; the other files named below hold the rest.
   static std::unique_ptr<Form1> Create(HINSTANCE instance);
   ~Form1();
   Form1(const Form1&) = delete;
@@ -37,7 +38,7 @@ class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers, pub
   void Unload();
 
   // The keyboard the form handles itself before dispatch: Tab and Shift+Tab
-  // follow the tab indexes across both frames, Enter presses a focused button.
+  // follow the tab indexes across both frames, Enter presses a focused button (form1_input_win.cpp).
   bool PreTranslateMessage(const MSG& message);
 
   // The form's public case method.
@@ -75,22 +76,28 @@ class Form1 final : public volume_watch::NoticeTarget, public ClickHandlers, pub
  private:
   explicit Form1(HINSTANCE instance);
 
+  // form1_dispatch_win.cpp: the window's own messages.
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK DriveBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK ClickableProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
-  // The labels and pictures that take clicks: a press, then the release over the same control.
-  LRESULT HandleClickable(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
-
-  void CreateControls();
-  void CreateTooltips(HWND under);  // on the first hover; under: the window below the mouse
-  HFONT FontFor(const FontSpec& font);
-  int Pixels(int twips) const;
   void OnCommand(std::size_t control, WORD code);
   void Click(std::size_t control);  // runs the table's click handler of the control, if it has one
   LRESULT OnControlColour(HDC dc, HWND control);
+
+  // form1_input_win.cpp: the subclassed drive box, and the labels and pictures that take clicks:
+  // a press, then the release over the same control.
+  static LRESULT CALLBACK DriveBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ClickableProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleClickable(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // form1_controls_win.cpp: the controls, made from the control table.
+  void CreateControls();
+  HFONT FontFor(const FontSpec& font);
+  int Pixels(int twips) const;
   int ControlAt(HWND control) const;  // index in the table, or -1
+
+  // form1_tooltips_win.cpp.
+  void CreateTooltips(HWND under);  // on the first hover; under: the window below the mouse
 
   HINSTANCE instance_;
   HWND window_ = nullptr;
