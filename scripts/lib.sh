@@ -1,10 +1,14 @@
 # What every script of ours shares: messages, waiting with a limit, stopping what was started, and
 # Windows names for Linux paths. Source it from bash (once is enough; again does nothing); it sets
-# nothing but the functions below and LIB_NAME, the name that say and die put before each line (the
-# running script's path from the top of the project, unless LIB_NAME was set before).
+# nothing but the functions below, LIB_ROOT (the top of the project) and LIB_NAME, the name that
+# say, warn and die put before each line (the running script's path from the top of the project,
+# unless LIB_NAME was set before; a library of scripts speaks under its own name with
+# LIB_NAME=NAME warn TEXT).
 #
 #   say TEXT...                 "NAME: TEXT" on standard output
+#   warn TEXT...                "NAME: TEXT" on standard error: a word beside a script's output
 #   die TEXT...                 "NAME: TEXT" on standard error, then exit 1
+#   usage                       the running script's header: its comment lines after the first
 #   wait_until SECONDS CMD...   runs CMD every 50 ms until it succeeds (status 0) or SECONDS have
 #                               passed (status 1); SECONDS may have a fraction. It returns at the
 #                               first success, so a limit can be generous: the same script runs
@@ -22,7 +26,11 @@ if [ -z "${LIB_NAME:-}" ]; then
 fi
 
 say() { echo "$LIB_NAME: $*"; }
-die() { echo "$LIB_NAME: $*" >&2; exit 1; }
+warn() { echo "$LIB_NAME: $*" >&2; }
+die() { warn "$@"; exit 1; }
+# The comment block under the script's first line, without its "# ", up to the first line that is
+# not a comment: what --help prints.
+usage() { awk 'NR == 1 { next } !/^#/ { exit } { sub(/^# ?/, ""); print }' "$0"; }
 
 wait_until() {
   local seconds=${1:?wait_until SECONDS COMMAND...} deadline
