@@ -183,10 +183,10 @@ int Run() {
   if (args.size() != 5 || standins::AsciiLower(args[1]) != L"-inputfile" ||
       standins::AsciiLower(args[3]) != L"-extract") {
     Say(ToolName, "usage: UltraISO -inputfile <iso> -extract <drive>");
-    return 2;
+    return standins::ExitUsage;
   }
   std::wstring root = standins::SandboxRootFromArg(ToolName, args[4]);
-  if (root.empty()) return 1;
+  if (root.empty()) return standins::ExitRefused;
 
   // CreateFileW resolves a relative name against the current directory.
   const std::wstring& isoPath = args[2];
@@ -194,21 +194,21 @@ int Run() {
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
     Say(ToolName, "cannot open " + ToUtf8(isoPath) + ": " + standins::ErrorText(GetLastError()));
-    return 1;
+    return standins::ExitRefused;
   }
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size)) {
     Say(ToolName, "cannot measure " + ToUtf8(isoPath) + ": " + standins::ErrorText(GetLastError()));
-    return 1;
+    return standins::ExitRefused;
   }
   FileImage image(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
 
   iso::Tree tree;
   if (std::string error = iso::ReadTree(image, tree); !error.empty()) {
     Say(ToolName, ToUtf8(isoPath) + " is not a usable ISO 9660 image: " + error + "; nothing was written");
-    return 1;
+    return standins::ExitRefused;
   }
-  if (!FitsOnStick(root, tree)) return 1;
+  if (!FitsOnStick(root, tree)) return standins::ExitRefused;
   Say(ToolName, "extracting " + std::to_string(tree.files) + " files in " + std::to_string(tree.folders) +
                  " folders (" + std::to_string(tree.bytes) + " bytes, " +
                  (tree.joliet ? "Joliet" : "ISO 9660") + " names) to " + ToUtf8(root));
@@ -220,10 +220,10 @@ int Run() {
     if (item.isDirectory) {
       if (!CreateDirectoryW(target.c_str(), nullptr) && !standins::IsDirectory(target)) {
         Say(ToolName, "cannot create folder " + iso::PathText(item.path) + ": " + standins::ErrorText(GetLastError()));
-        return 1;
+        return standins::ExitRefused;
       }
     } else if (!WriteFileItem(image, item, target)) {
-      return 1;
+      return standins::ExitRefused;
     }
   }
   Say(ToolName, "done");
