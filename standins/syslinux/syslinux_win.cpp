@@ -45,12 +45,12 @@ bool WritePlaceholder(const std::wstring& path) {
 // Every loader module (*.c32) in the folder, by name.
 std::vector<std::wstring> LoaderModules(const std::wstring& folder) {
   std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found;
-  platform::UniqueFind search(FindFirstFileW(JoinPath(folder, L"*.c32").c_str(), &found));
-  if (!search) return names;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
-  } while (FindNextFileW(search.get(), &found));
+  standins::ForEachEntry(
+      folder,
+      [&](const WIN32_FIND_DATAW& found) {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+      },
+      L"*.c32");
   return names;
 }
 

@@ -100,25 +100,25 @@ std::uint64_t RoundUp(std::uint64_t bytes, std::uint64_t unit) { return (bytes +
 bool UsedBytes(const std::wstring& dir, const std::wstring& rel, const std::set<std::wstring>& replaced,
                std::uint32_t cluster, int depth, std::uint64_t& used) {
   if (depth > standins::MaxFolderDepth) return false;
-  WIN32_FIND_DATAW found;
-  platform::UniqueFind search(FindFirstFileW(standins::JoinPath(dir, L"*").c_str(), &found));
-  if (!search) return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_NO_MORE_FILES;
   std::uint64_t entries = 2;
-  do {
+  bool ok = true;
+  DWORD error = standins::ForEachEntry(dir, [&](const WIN32_FIND_DATAW& found) {
+    if (!ok) return;
     std::wstring name = found.cFileName;
-    if (standins::IsDotEntry(name)) continue;
     entries += fat32::DirectoryEntries(name);
     std::wstring path = rel.empty() ? name : rel + L"\\" + name;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
           !UsedBytes(standins::JoinPath(dir, name), path, replaced, cluster, depth + 1, used)) {
-        return false;
+        ok = false;
       }
     } else if (replaced.count(standins::AsciiLower(path)) == 0) {
       std::uint64_t size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
       used += RoundUp(size, cluster);
     }
-  } while (FindNextFileW(search.get(), &found));
+  });
+  if (error == ERROR_FILE_NOT_FOUND) return true;
+  if (error != ERROR_SUCCESS || !ok) return false;
   used += RoundUp(entries * 32, cluster);
   return true;
 }
