@@ -50,7 +50,8 @@ sandbox_boot() {
     -drive "file=$img,format=raw,if=ide,snapshot=on" </dev/null >"$log" 2>&1 &
   SANDBOX_QEMU_PID=$!
   for line in "${dead_ends[@]}"; do grep_args+=(-e "$line"); done
-  if ! wait_until "$limit" _sandbox_boot_over "$log" "${grep_args[@]}"; then
+  # Every 200 ms: a boot takes seconds, and QEMU's emulation wants the processor more.
+  if ! wait_until --every 0.2 "$limit" _sandbox_boot_over "$log" "${grep_args[@]}"; then
     verdict="no power-off within ${limit} s"
   elif _sandbox_alive "$SANDBOX_QEMU_PID"; then
     grep_args=()
