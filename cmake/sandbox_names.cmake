@@ -1,5 +1,6 @@
 # The sandbox's names (scripts/sandbox/names.sh) for the C++ side. Every SANDBOX_NAME=value line of
-# that file becomes a CMake variable and a string macro of the same name in sandbox_names.h, which
+# that file becomes a CMake variable and a macro of the same name in sandbox_names.h (a string,
+# or a number for a value of digits alone), which
 # is written into the build tree; the INTERFACE library sandbox_names puts it on the include path.
 # The build is configured anew when names.sh changes. Included by the top-level CMakeLists.txt and
 # by the parts that can be built on their own (standins/).
@@ -22,6 +23,10 @@ foreach(_sandbox_line IN LISTS _sandbox_lines)
     message(FATAL_ERROR "scripts/sandbox/names.sh: ${_sandbox_name} is neither a plain word nor quoted")
   endif()
   set(${_sandbox_name} "${_sandbox_value}")
+  if(_sandbox_value MATCHES "^[0-9]+$")
+    string(APPEND _sandbox_header "#define ${_sandbox_name} ${_sandbox_value}\n")
+    continue()
+  endif()
   string(REPLACE "\\" "\\\\" _sandbox_value "${_sandbox_value}")
   string(REPLACE "\"" "\\\"" _sandbox_value "${_sandbox_value}")
   string(APPEND _sandbox_header "#define ${_sandbox_name} \"${_sandbox_value}\"\n")

@@ -1,14 +1,20 @@
 # What every script of ours shares: messages, waiting with a limit, stopping what was started, and
 # Windows names for Linux paths. Source it from bash (once is enough; again does nothing); it sets
-# nothing but the functions below and LIB_NAME, the name that say and die put before each line (the
-# running script's path from the top of the project, unless LIB_NAME was set before).
+# nothing but the functions below, LIB_ROOT (the top of the project) and LIB_NAME, the name that
+# say, warn and die put before each line (the running script's path from the top of the project,
+# unless LIB_NAME was set before; a library of scripts speaks under its own name with
+# LIB_NAME=NAME warn TEXT).
 #
 #   say TEXT...                 "NAME: TEXT" on standard output
+#   warn TEXT...                "NAME: TEXT" on standard error: a word beside a script's output
 #   die TEXT...                 "NAME: TEXT" on standard error, then exit 1
-#   wait_until SECONDS CMD...   runs CMD every 50 ms until it succeeds (status 0) or SECONDS have
-#                               passed (status 1); SECONDS may have a fraction. It returns at the
-#                               first success, so a limit can be generous: the same script runs
-#                               in the virtual machine, where every start takes ten times as long
+#   usage                       the running script's header: its comment lines after the first
+#   wait_until [--every S] SECONDS CMD...
+#                               runs CMD every 50 ms (every S seconds) until it succeeds (status 0)
+#                               or SECONDS have passed (status 1); SECONDS and S may have a fraction.
+#                               It returns at the first success, so a limit can be generous: the
+#                               same script runs in the virtual machine, where every start takes ten
+#                               times as long
 #   at_exit CMD...              runs CMD when the script ends, or when it is stopped by INT or TERM
 #                               (which then end it with 130 or 143); the last one given runs first.
 #                               One argument is a piece of shell; several are a command and its words
@@ -22,17 +28,24 @@ if [ -z "${LIB_NAME:-}" ]; then
 fi
 
 say() { echo "$LIB_NAME: $*"; }
-die() { echo "$LIB_NAME: $*" >&2; exit 1; }
+warn() { echo "$LIB_NAME: $*" >&2; }
+die() { warn "$@"; exit 1; }
+# The comment block under the script's first line, without its "# ", up to the first line that is
+# not a comment: what --help prints.
+usage() { awk 'NR == 1 { next } !/^#/ { exit } { sub(/^# ?/, ""); print }' "$0"; }
 
 wait_until() {
-  local seconds=${1:?wait_until SECONDS COMMAND...} deadline
+  local every=0.05 seconds deadline
+  if [ "${1:-}" = --every ]; then every=${2:?wait_until --every S SECONDS COMMAND...}; shift 2; fi
+  seconds=${1:?wait_until [--every S] SECONDS COMMAND...}
   shift
-  # %.0f, not %d: Debian's awk (mawk) caps %d at 2^31, which would make every wait 2.1 s.
-  deadline=$(( $(date +%s%N) + $(awk -v s="$seconds" 'BEGIN { printf "%.0f", s * 1000000000 }') ))
+  # In microseconds, from bash's own clock, which costs no process at each turn (its decimal
+  # sign follows the locale). %.0f, not %d: Debian's awk (mawk) caps %d at 2^31.
+  deadline=$(( ${EPOCHREALTIME//[!0-9]/} + $(awk -v s="$seconds" 'BEGIN { printf "%.0f", s * 1000000 }') ))
   while :; do
     "$@" && return 0
-    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-    sleep 0.05
+    [ "${EPOCHREALTIME//[!0-9]/}" -lt "$deadline" ] || return 1
+    sleep "$every"
   done
 }
 

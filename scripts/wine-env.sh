@@ -1,6 +1,6 @@
-# Shared by the scripts: an Xvfb display and a Wine prefix of our own.
-# Source it, then call start_display and wine_prefix DIR; stop_all runs on exit.
-# Everything started here is stopped by its own PID or its own prefix.
+# Shared by the scripts: an Xvfb display and a Wine prefix of our own, and the session of the two.
+# Source it, then call wine_session PREFIX (or start_display and wine_prefix DIR, with at_exit
+# stop_all). Everything started here is stopped by its own PID or its own prefix.
 # The prefix's kind follows the Windows build that this machine runs (scripts/machine.sh):
 # 32-bit where the machine runs 32-bit code, else 64-bit.
 
@@ -64,6 +64,22 @@ start_display() {
   done
   echo "could not start an Xvfb display" >&2
   return 1
+}
+
+# wait_painted [GEOMETRY]: waits, up to 10 s, until the screen (or its part GEOMETRY, WxH+X+Y) shows
+# the same picture three times running: what a window paints once it has opened, or where a box
+# that closed stood, is painted then. Fails when the picture never settles.
+_painted_last="" _painted_same=0 _painted_crop=""
+_painted_unchanged() {
+  local now
+  now=$(import -window root ${_painted_crop:+-crop "$_painted_crop" +repage} rgb:- 2>/dev/null | md5sum)
+  if [ "$now" = "$_painted_last" ]; then _painted_same=$((_painted_same + 1))
+  else _painted_same=0; _painted_last=$now; fi
+  [ "$_painted_same" -ge 2 ]
+}
+wait_painted() {
+  _painted_crop=${1:-} _painted_last="" _painted_same=0
+  wait_until 10 _painted_unchanged
 }
 
 # The new prefix that wineboot makes, kept to be copied: wineboot takes 10 to 25 s a prefix here
@@ -163,8 +179,13 @@ _wine_prefix_keep() {
 # that one font alone, since Wine's ms_sans_serif.ttf would take the place of the DejaVu mapping
 # and change every width measured.
 wine_marlett=/usr/share/wine/fonts/marlett.ttf
-# wine_prefix_settings: the window manager setting and the fonts above, in one Wine process (each
-# one costs seconds under the virtual machine's emulation). Done again on a prefix set up before.
+# A program that crashes ends at once, with its exception's code (0xC0000005 for an access
+# violation) and Wine's backtrace on its standard output: by default Wine's debugger opens a
+# dialog that no one on an Xvfb closes, and the crashed program waits under it until a time limit.
+#
+# wine_prefix_settings: the window manager setting, the fonts above and the crash dialog's, in one
+# Wine process (each one costs seconds under the virtual machine's emulation). Done again on a
+# prefix set up before.
 wine_prefix_settings() {
   local fonts=$WINEPREFIX/drive_c/windows/Fonts reg=$WINEPREFIX/usb-settings.reg
   if [ -f "$wine_marlett" ]; then
@@ -178,13 +199,56 @@ wine_prefix_settings() {
     '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
     '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Fonts]' '"MS Sans Serif"=-' '' \
     '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-    '"MS Sans Serif"="DejaVu Sans Condensed"' '"Verdana"="DejaVu Sans Condensed"' '' >"$reg"
+    '"MS Sans Serif"="DejaVu Sans Condensed"' '"Verdana"="DejaVu Sans Condensed"' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' >"$reg"
   wine regedit /S "$(winpath "$reg")" >/dev/null 2>&1
   rm -f "$reg"
 }
 
-stop_all() {
-  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+# wine_session PREFIX [SETUP...]: the Wine session that a test's or the demo's programs run in, set
+# up in the one order that works:
+#   - the display DISPLAY names, or else an Xvfb of its own (start_display);
+#   - a wineserver that an earlier run left for PREFIX is stopped: the new one must start with this
+#     environment (the sandbox's bus, which Wine's mount manager looks for only as its server starts);
+#   - the prefix, made or reused (wine_prefix; WINEPREFIX is exported);
+#   - SETUP, a command, runs before the wineserver that the programs will use starts: what Wine
+#     reads as its server starts (drive letters in dosdevices, registry values that a `wine reg
+#     add` in SETUP writes);
+#   - one wineserver that stays up between the programs (each then starts in a fraction of a second
+#     instead of about two and a half).
+# On the way out (at_exit) the prefix's wineserver is stopped, and the Xvfb if this started it.
+# Called again for another prefix, it stops the session it started before (one wineserver at a
+# time). A WINEPREFIX of the caller's is never stopped: only PREFIX, which the caller names as its own.
+_wine_session_prefix=""
+wine_session() {
+  local prefix=${1:?wine_session PREFIX [SETUP...]} quoted
+  shift
+  if [ -z "${DISPLAY:-}" ]; then
+    start_display || return 1
+    at_exit stop_display
+  fi
+  # (Each wineserver -k may find no server: no failure, also under set -e.)
+  if [ -n "$_wine_session_prefix" ] && [ "$_wine_session_prefix" != "$prefix" ]; then
+    WINEPREFIX=$_wine_session_prefix wineserver -k >/dev/null 2>&1 || true
+  fi
+  if [ -f "$prefix/system.reg" ]; then WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true; fi
+  wine_prefix "$prefix" || { echo "the Wine prefix $prefix could not be made" >&2; return 1; }
+  _wine_session_prefix=$WINEPREFIX
+  printf -v quoted '%q' "$WINEPREFIX"
+  at_exit "WINEPREFIX=$quoted wineserver -k >/dev/null 2>&1"
+  if [ $# -gt 0 ]; then "$@" || { echo "the Wine session's set-up failed: $*" >&2; return 1; }; fi
+  # The server that made the prefix, or that SETUP started, goes: the one that stays up starts
+  # after SETUP. It saves the registry as it ends.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w || true
+  wineserver -p || { echo "no wineserver could be started for $WINEPREFIX" >&2; return 1; }
+}
+
+stop_display() {
   if [ -n "$_xvfb_pid" ]; then kill "$_xvfb_pid" 2>/dev/null || true; wait "$_xvfb_pid" 2>/dev/null || true; fi
   _xvfb_pid=""
+}
+stop_all() {
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  stop_display
 }

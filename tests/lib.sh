@@ -1,10 +1,36 @@
-# The test runners' checks, in one output form. Source it from bash, after scripts/lib.sh.
+# What a test runner starts with, and the checks it makes in one output form, on the model of git's
+# t/test-lib.sh. A runner (tests/KEY/run) starts with one line under its header:
 #
-#   check NAME COMMAND...   runs COMMAND in this shell (what it sets stays set), with what it prints
+#   source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh" [BUILD...]
+#
+# BUILD... are the builds it runs on (native native-asan; win32 win64; win64), none for a runner of
+# no build. The start sets -uo pipefail, sources scripts/lib.sh, goes to the top of the project and
+# sets:
+#   root        the top of the project
+#   caller_dir  the folder the runner was started in (from_caller PATH: PATH as seen from there)
+#   key         the runner's layer: its folder under tests/
+#   preset      the build it runs on: USB_PRESET (scripts/layer sets it), else the Windows build this
+#               machine runs (scripts/machine.sh), else the first BUILD; "" for a runner of no build
+#   build       that build's folder: USB_BUILD, else build/PRESET
+#   work        the runner's own folder for that build, build/work/KEY-PRESET (build/work/KEY for a
+#               runner of no build): its prefixes, sticks and logs. Every runner's lies under
+#               build/work, and no build folder holds one
+# It exports USB_PRESET and USB_BUILD for what the runner starts; on a Windows build it sources
+# scripts/wine-env.sh, whose wine_session PREFIX [SETUP...] gives every Wine layer its display,
+# prefix and wineserver. A runner's windows never go to the caller's screen, and its programs
+# never into the caller's Wine prefix (DISPLAY and WINEPREFIX are unset).
+# Another script of tests/ that sources it (tests/exe/check) gets the checks alone, where it was
+# started.
+#
+# The checks, one line each, "ok   NAME", "FAIL NAME" with what it saw indented below, or
+# "skip NAME: WHY"; the runner's last line is the count, which scripts/test reads:
+#   check [--needs PREREQ[,PREREQ...]] NAME COMMAND...
+#                           runs COMMAND in this shell (what it sets stays set), with what it prints
 #                           kept aside; prints "ok   NAME", or "FAIL NAME" and, indented, the last
 #                           lines COMMAND printed. A runner may define check_detail, whose output
-#                           is shown instead (say, the log of the tool the check ran). What the
-#                           last check printed stays in the file CHECK_LOG until the next check
+#                           is shown instead (say, the log of the tool the check ran). What the last
+#                           check printed stays in the file CHECK_LOG until the next check. Where a
+#                           prerequisite does not hold, the check is skipped and says why
 #   pass NAME               "ok   NAME", counted: a result decided elsewhere
 #   fail NAME [DETAIL]      "FAIL NAME", and DETAIL indented below it, counted
 #   skip NAME REASON        "skip NAME: REASON", counted apart: a check this run cannot make
@@ -12,19 +38,95 @@
 #                           something passed
 #   adopt PREFIX CMD...     runs CMD, another runner of this form, and counts its checks as this
 #                           runner's own, each name after PREFIX; its other lines pass through
-#   gtest_results XML...    one line per test that a GoogleTest program's XML report (--gtest_output)
-#                           records, "ok Suite.Test" or "FAIL Suite.Test"; "MISSING FILE" for a
-#                           report that is not there (its program crashed or hung first)
+#   test_lazy_prereq NAME WHY COMMAND...
+#                           declares the prerequisite NAME: it holds when COMMAND succeeds, asked
+#                           once, when a check first needs it; WHY is why a check that needs it is
+#                           skipped where it does not. ROOT (run as root) and XVFB (an Xvfb to start)
+#                           are declared here
+#   test_have_prereq NAME   succeeds when the prerequisite holds
+#   test_prereq_why NAME    prints why it does not
+#   test_expect_code CODE[,CODE...] COMMAND...
+#                           runs COMMAND and succeeds only when it exits with CODE (or one of them,
+#                           where two outcomes are both sound): a refusal is
+#                           checked by its own code, never as "not 0", so that a program that
+#                           crashes (a signal, or Windows' 0xC0000005) fails the check; says what it got
+#   gtest_checks PREFIX LOG REPORT...
+#                           a check per test that each GoogleTest XML report (--gtest_output) records,
+#                           its name after PREFIX; a failed test shows what GoogleTest printed into
+#                           LOG while it ran; a report that is not there (its program crashed or hung
+#                           first) fails, with what LOG says of it
 #   gtest_said NAME LOG     what GoogleTest printed into LOG while the test NAME ran, up to its verdict
-#
-# The count line is the runner's last line; scripts/test reads it into its summary.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 
 _tests_passed=0
 _tests_failed=0
 _tests_skipped=0
-CHECK_LOG=$(mktemp "${TMPDIR:-/tmp}/usb-check.XXXXXX")
-at_exit rm -f "$CHECK_LOG"
 
+# --- the runner's start -------------------------------------------------------------------------
+root=$LIB_ROOT
+caller_dir=$PWD
+from_caller() { (cd "$caller_dir" && realpath -m -- "${1:?from_caller PATH}"); }
+
+# _test_build BUILD...: preset and build, of the builds the runner runs on.
+_test_build() {
+  preset=${USB_PRESET:-}
+  if [ -z "$preset" ]; then
+    case " $* " in
+      *" win32 "*|*" win64 "*)
+        source "$root/scripts/machine.sh"
+        machine_decide || exit 1
+        preset=$USB_PRESET ;;
+    esac
+    [[ " $* " == *" $preset "* ]] || preset=$1
+  fi
+  [[ " $* " == *" $preset "* ]] || die "$key runs on the builds $*, not on '$preset'"
+  build=${USB_BUILD:-$root/build/$preset}
+  export USB_PRESET=$preset USB_BUILD=$build
+}
+
+_test_runner=$(realpath -m -- "$0")
+if [ "$_test_runner" = "$root/tests/$(basename "$(dirname "$_test_runner")")/run" ]; then
+  key=$(basename "$(dirname "$_test_runner")")
+  cd "$root" || exit 1
+  preset="" build=""
+  if [ $# -gt 0 ]; then _test_build "$@"; fi
+  work=$root/build/work/$key${preset:+-$preset}
+  mkdir -p "$work" || exit 1
+  CHECK_LOG=$work/last-check.log
+  unset DISPLAY WINEPREFIX
+  case "$preset" in win32|win64) source "$root/scripts/wine-env.sh" || exit 1 ;; esac
+else
+  CHECK_LOG=$(mktemp "${TMPDIR:-/tmp}/usb-check.XXXXXX")
+  at_exit rm -f "$CHECK_LOG"
+fi
+: >"$CHECK_LOG"
+
+# --- prerequisites ------------------------------------------------------------------------------
+declare -A _prereq_command=() _prereq_why=() _prereq_holds=()
+test_lazy_prereq() {
+  local name=${1:?test_lazy_prereq NAME WHY COMMAND...} why=${2:?test_lazy_prereq NAME WHY COMMAND...}
+  shift 2
+  [ $# -gt 0 ] || die "test_lazy_prereq $name: no command"
+  local quoted
+  printf -v quoted '%q ' "$@"
+  _prereq_command[$name]=$quoted
+  _prereq_why[$name]=$why
+  unset "_prereq_holds[$name]"
+}
+test_have_prereq() {
+  local name=${1:?test_have_prereq NAME}
+  [ -n "${_prereq_command[$name]:-}" ] || die "no prerequisite named $name (test_lazy_prereq declares one)"
+  if [ -z "${_prereq_holds[$name]:-}" ]; then
+    if eval "${_prereq_command[$name]}" >/dev/null 2>&1; then _prereq_holds[$name]=1; else _prereq_holds[$name]=0; fi
+  fi
+  [ "${_prereq_holds[$name]}" = 1 ]
+}
+test_prereq_why() { echo "${_prereq_why[${1:?test_prereq_why NAME}]:-}"; }
+test_lazy_prereq ROOT "it needs root" test "$(id -u)" -eq 0
+test_lazy_prereq XVFB "no Xvfb here" eval 'command -v Xvfb && command -v xdpyinfo'
+
+# --- the checks ---------------------------------------------------------------------------------
 pass() {
   _tests_passed=$((_tests_passed + 1))
   echo "ok   $1"
@@ -42,8 +144,13 @@ skip() {
 }
 
 check() {
-  local name=${1:?check NAME COMMAND...} detail
+  local needs="" name detail prereq
+  if [ "${1:-}" = --needs ]; then needs=${2:?check --needs PREREQ NAME COMMAND...}; shift 2; fi
+  name=${1:?check NAME COMMAND...}
   shift
+  for prereq in ${needs//,/ }; do
+    test_have_prereq "$prereq" || { skip "$name" "$(test_prereq_why "$prereq")"; return 0; }
+  done
   if "$@" >"$CHECK_LOG" 2>&1; then
     pass "$name"
   else
@@ -59,11 +166,28 @@ finish() {
   exit
 }
 
-gtest_results() {
-  local report
+test_expect_code() {
+  local want=${1:?test_expect_code CODE[,CODE...] COMMAND...} got
+  shift
+  "$@"
+  got=$?
+  [[ ",$want," == *",$got,"* ]] && return 0
+  echo "exit code $got, where ${want//,/ or } was expected: $*"
+  return 1
+}
+
+gtest_checks() {
+  local prefix=${1?gtest_checks PREFIX LOG REPORT...} log=${2:?gtest_checks PREFIX LOG REPORT...} report status name
+  shift 2
   for report in "$@"; do
-    [ -f "$report" ] || { echo "MISSING $report"; continue; }
-    /usr/bin/python3 - "$report" <<'PY'
+    if [ ! -f "$report" ]; then
+      fail "$prefix$(basename "$report" .xml): the program wrote no report (it crashed or hung)" \
+        "$( { grep -B2 -A20 -E '\*\*\*|Failed|Timeout|Unhandled' "$log" || tail -20 "$log"; } 2>/dev/null | head -30)"
+      continue
+    fi
+    while read -r status name; do
+      if [ "$status" = ok ]; then pass "$prefix$name"; else fail "$prefix$name" "$(gtest_said "$name" "$log")"; fi
+    done < <(/usr/bin/python3 - "$report" <<'PY'
 import sys, xml.etree.ElementTree as ET
 for case in ET.parse(sys.argv[1]).getroot().iter("testcase"):
     if case.get("status", "run") != "run" or case.get("result", "completed") == "skipped":
@@ -71,6 +195,7 @@ for case in ET.parse(sys.argv[1]).getroot().iter("testcase"):
     failed = case.find("failure") is not None or case.find("error") is not None
     print(("FAIL " if failed else "ok ") + case.get("classname") + "." + case.get("name"))
 PY
+    )
   done
 }
 

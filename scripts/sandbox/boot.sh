@@ -13,11 +13,17 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # volume. GRUB under OVMF needs more than 256 MiB to load the initramfs, so both get 512.
 SANDBOX_OVMF=/usr/share/ovmf/OVMF.fd
 SANDBOX_QEMU_PID=""
+# _sandbox_boot_over LOG GREP_ARGS...: QEMU has ended, or the serial line in LOG has come to a dead end.
+_sandbox_boot_over() {
+  local log=$1
+  shift
+  ! _sandbox_alive "$SANDBOX_QEMU_PID" || grep -aqE "$@" "$log"
+}
 sandbox_boot() {
   local img=${1:?sandbox_boot IMG LOG [LIMIT] [bios|uefi]} log=${2:?sandbox_boot IMG LOG [LIMIT] [bios|uefi]}
   local limit=${3:-120} firmware=${4:-bios}
   local start now elapsed rc="" verdict="" title_at booted_at cr=$'\r' line
-  local -a firmware_args=() dead_ends=()
+  local -a firmware_args=() dead_ends=() grep_args=()
   [ -f "$img" ] || { _sandbox_say "no image at $img"; return 1; }
   # Each of these ends in the boot loader's prompt, a retry loop, a reboot or the firmware's own
   # menu, never in success. (Extended regular expressions; the match up to the line's end is shown.)
@@ -43,27 +49,18 @@ sandbox_boot() {
   qemu-system-x86_64 -nographic -no-reboot -m 512 -accel tcg -nic none "${firmware_args[@]}" \
     -drive "file=$img,format=raw,if=ide,snapshot=on" </dev/null >"$log" 2>&1 &
   SANDBOX_QEMU_PID=$!
-  local -a grep_args=()
   for line in "${dead_ends[@]}"; do grep_args+=(-e "$line"); done
-  while :; do
-    if ! _sandbox_alive "$SANDBOX_QEMU_PID"; then
-      # (Written so that a caller's set -e does not end the script on QEMU's code.)
-      wait "$SANDBOX_QEMU_PID" && rc=0 || rc=$?
-      break
-    fi
-    if grep -aqE "${grep_args[@]}" "$log"; then
-      grep_args=()
-      for line in "${dead_ends[@]}"; do grep_args+=(-e "$line[^$cr]*"); done
-      verdict="dead end: $(grep -aoE -m1 "${grep_args[@]}" "$log" | head -1 || true)"
-      break
-    fi
-    now=$(date +%s%N)
-    if [ $(( (now - start) / 1000000000 )) -ge "$limit" ]; then
-      verdict="no power-off within ${limit} s"
-      break
-    fi
-    sleep 0.2
-  done
+  # Every 200 ms: a boot takes seconds, and QEMU's emulation wants the processor more.
+  if ! wait_until --every 0.2 "$limit" _sandbox_boot_over "$log" "${grep_args[@]}"; then
+    verdict="no power-off within ${limit} s"
+  elif _sandbox_alive "$SANDBOX_QEMU_PID"; then
+    grep_args=()
+    for line in "${dead_ends[@]}"; do grep_args+=(-e "$line[^$cr]*"); done
+    verdict="dead end: $(grep -aoE -m1 "${grep_args[@]}" "$log" | head -1 || true)"
+  else
+    # (Written so that a caller's set -e does not end the script on QEMU's code.)
+    wait "$SANDBOX_QEMU_PID" && rc=0 || rc=$?
+  fi
   if [ -n "$verdict" ]; then _sandbox_kill "$SANDBOX_QEMU_PID"; fi
   SANDBOX_QEMU_PID=""
   now=$(date +%s%N)

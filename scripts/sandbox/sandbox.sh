@@ -6,8 +6,8 @@
 # be called again without harm; whatever one starts, sandbox_stop_all stops by its PID, so a caller says
 #   at_exit 'sandbox_stop_all; stop_all'
 # sandbox_up brings it all up in the one order that works: the bus before the prefix's first wine
-# command (Wine's mount manager looks for the bus only when the wineserver starts), then the prefix,
-# then its drive letters.
+# command (Wine's mount manager looks for the bus only when the wineserver starts), then the Wine
+# session (wine_session) with the prefix's drive letters.
 #
 # Settings (set before sourcing or before the call):
 #   SANDBOX_CACHE  where the live image and the kernel are kept between runs (default build/sandbox)
@@ -149,12 +149,23 @@ sandbox_http_stop() {
   SANDBOX_HTTP_PID=""; SANDBOX_HTTP_ROOT=""
 }
 
+# sandbox_marker DIR [FACT...]
+# Writes the sandbox marker into the stick folder DIR: a line that says what the folder is, then
+# each FACT ("name: value") on a line of its own: "capacity: BYTES", the size of the stick the
+# folder stands for, and "file-system: FAT32", which the format tool writes (standins/common/marker.h).
+sandbox_marker() {
+  local dir=${1:?sandbox_marker DIR [FACT...]}
+  shift
+  printf '%s\n' 'This folder is a VKR sandbox stick: the stand-in tools may erase it.' "$@" >"$dir/$SANDBOX_MARKER"
+}
+
 # sandbox_stick DIR [--empty]
 # Makes DIR a sandbox stick: a folder with the marker file in its root, which the stand-in tools
 # require before they touch a drive. The marker states the size of the stick that the folder
 # stands for (SANDBOX_STICK_CAPACITY bytes, default an 8 GB stick): the extractor keeps to it,
-# since the free space Windows reports for a folder drive is that of the disk it lies on. --empty clears it first, but only when it already is a
-# sandbox stick (or empty), so a wrong path can never wipe someone's files. Sets SANDBOX_STICK.
+# since the free space Windows reports for a folder drive is that of the disk it lies on. --empty
+# clears it first, but only when it already is a sandbox stick (or empty), so a wrong path can
+# never wipe someone's files. Sets SANDBOX_STICK.
 sandbox_stick() {
   local dir=${1:?sandbox_stick DIR [--empty]} empty=${2:-}
   mkdir -p "$dir"
@@ -166,9 +177,7 @@ sandbox_stick() {
     fi
     find "$dir" -mindepth 1 -delete
   fi
-  [ -f "$dir/$SANDBOX_MARKER" ] ||
-    printf 'This folder is a VKR sandbox stick: the stand-in tools may erase it.\ncapacity: %s\n' \
-      "${SANDBOX_STICK_CAPACITY:-8000000000}" >"$dir/$SANDBOX_MARKER"
+  [ -f "$dir/$SANDBOX_MARKER" ] || sandbox_marker "$dir" "capacity: ${SANDBOX_STICK_CAPACITY:-8000000000}"
   SANDBOX_STICK=$dir
 }
 
@@ -280,6 +289,15 @@ sandbox_unplug() {
   changed=$(_sandbox_stick_call Unplug) || return 1
   if [ "$changed" = "true" ]; then echo unplugged; else _sandbox_say "the stick was not plugged in"; return 1; fi
 }
+# sandbox_stick_gone: the stick is out, and Wine holds no drive for it: a mount manager that
+# follows the bus has taken its letter away (its link in dosdevices is gone), or none follows and
+# none can (a link that a session left behind, with no mount manager to take it away, is cleared).
+sandbox_stick_gone() {
+  [ "$(sandbox_stick_state 2>/dev/null)" = unplugged ] || return 1
+  [ -L "$WINEPREFIX/dosdevices/e:" ] || return 0
+  _sandbox_followed && return 1
+  rm -f "$WINEPREFIX/dosdevices/e:" "$WINEPREFIX/dosdevices/e::"
+}
 
 # sandbox_save_state FILE / sandbox_load_state FILE
 # What another shell needs to reach a running sandbox (scripts/stick plug while scripts/run runs).
@@ -307,27 +325,29 @@ sandbox_load_state() {
   export DBUS_SYSTEM_BUS_ADDRESS
 }
 
-# sandbox_up PREFIX STICK_DIR [USB_EXE STANDINS_DIR]
+# sandbox_up PREFIX STICK_DIR [USB_EXE STANDINS_DIR [SETUP...]]
 # Brings the whole sandbox up, in the order that works: the demo image (made once), the stick
-# (emptied, unplugged), the private bus with the fake UDisks2 service, then the Wine prefix PREFIX
-# (made or reused, with a wineserver started anew so that Wine's mount manager finds the bus),
-# its drive letters (the stick gets E:), the program folder with USB_EXE and the stand-ins of
-# STANDINS_DIR (left out when not given), and the download server (http_proxy points at it).
-# Needs scripts/wine-env.sh sourced and a display started. Exports WINEPREFIX; sets what each step
-# sets (SANDBOX_IMAGE, SANDBOX_STICK, SANDBOX_PROGRAM_DIR, ...). Fails, saying where, at the first
-# step that fails.
+# (emptied, unplugged), the private bus with the fake UDisks2 service, then the Wine session in
+# the prefix PREFIX (wine_session: made or reused, a wineserver started anew so that Wine's mount
+# manager finds the bus) with its drive letters (the stick gets E:) and SETUP (a command that
+# wine_session runs before the server starts), the program folder with USB_EXE and the stand-ins
+# of STANDINS_DIR (left out where empty), and the download server (http_proxy points at it).
+# Needs scripts/wine-env.sh sourced. Exports WINEPREFIX; sets what each step sets (SANDBOX_IMAGE,
+# SANDBOX_STICK, SANDBOX_PROGRAM_DIR, ...). Fails, saying where, at the first step that fails.
 sandbox_up() {
-  local prefix=${1:?sandbox_up PREFIX STICK_DIR [USB_EXE STANDINS_DIR]} stick=${2:?sandbox_up PREFIX STICK_DIR}
+  local prefix=${1:?sandbox_up PREFIX STICK_DIR [USB_EXE STANDINS_DIR [SETUP...]]} stick=${2:?sandbox_up PREFIX STICK_DIR}
   local exe=${3:-} standins=${4:-}
+  shift 2; shift $(( $# < 2 ? $# : 2 ))
   sandbox_image || { _sandbox_say "the demo live image could not be made"; return 1; }
   sandbox_stick "$stick" --empty || return 1
   sandbox_udisks_start "$SANDBOX_STICK" || return 1
-  # A wineserver left running for the prefix would not see the new bus: it goes first.
-  if [ -f "$prefix/system.reg" ]; then WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true; fi
-  wine_prefix "$prefix" || { _sandbox_say "the Wine prefix $prefix could not be made"; return 1; }
-  sandbox_wine_drives || return 1
+  wine_session "$prefix" _sandbox_session_setup "$@" || { _sandbox_say "the Wine session in $prefix did not come up"; return 1; }
   sandbox_program_folder "$WINEPREFIX" "$exe" "$standins" || return 1
   sandbox_http_start
+}
+_sandbox_session_setup() {
+  sandbox_wine_drives || return 1
+  [ $# -eq 0 ] || "$@"
 }
 
 # sandbox_stop_all

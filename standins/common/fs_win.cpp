@@ -15,18 +15,9 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
     Say(tool, "folder nesting too deep, not emptied: " + ToUtf8(dir));
     return false;
   }
-  WIN32_FIND_DATAW found;
-  platform::UniqueFind search(FindFirstFileW(JoinPath(dir, L"*").c_str(), &found));
-  if (!search) {
-    DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
-    Say(tool, "cannot list " + ToUtf8(dir) + ": " + ErrorText(error));
-    return false;
-  }
   bool ok = true;
-  do {
-    if (IsDotEntry(found.cFileName)) continue;
-    if (!keep.empty() && AsciiLower(std::wstring(found.cFileName)) == AsciiLower(keep)) continue;
+  DWORD error = ForEachEntry(dir, [&](const WIN32_FIND_DATAW& found) {
+    if (!keep.empty() && AsciiLower(std::wstring(found.cFileName)) == AsciiLower(keep)) return;
     std::wstring path = JoinPath(dir, found.cFileName);
     // Read-only entries would refuse deletion.
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -36,7 +27,7 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
       // A linked folder is unlinked, not emptied: its content lies elsewhere.
       if (!isLink && !EmptyLevel(tool, path, L"", depth + 1)) {
         ok = false;
-        continue;
+        return;
       }
       // On Windows this removes a link itself; Wine 8 cannot remove a Unix symlink to
       // a folder at all and says "not empty", which is reported like any failure.
@@ -48,7 +39,11 @@ bool EmptyLevel(const std::string& tool, const std::wstring& dir, const std::wst
       Say(tool, "cannot delete " + ToUtf8(path) + ": " + ErrorText(GetLastError()));
       ok = false;
     }
-  } while (FindNextFileW(search.get(), &found));
+  });
+  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+    Say(tool, "cannot list " + ToUtf8(dir) + ": " + ErrorText(error));
+    return false;
+  }
   return ok;
 }
 
@@ -58,30 +53,25 @@ bool CopyLevel(const std::string& tool, const std::wstring& from, const std::wst
     Say(tool, "folder nesting too deep (a link loop?), not copied: " + ToUtf8(from));
     return false;
   }
-  WIN32_FIND_DATAW found;
-  platform::UniqueFind search(FindFirstFileW(JoinPath(from, L"*").c_str(), &found));
-  if (!search) {
-    DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return true;
-    Say(tool, "cannot list " + ToUtf8(from) + ": " + ErrorText(error));
-    return false;
-  }
   bool ok = true;
-  do {
-    if (IsDotEntry(found.cFileName)) continue;
+  DWORD error = ForEachEntry(from, [&](const WIN32_FIND_DATAW& found) {
     std::wstring source = JoinPath(from, found.cFileName);
     std::wstring target = JoinPath(to, found.cFileName);
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!CreateDirectoryW(target.c_str(), nullptr) && !IsDirectory(target)) {
         Say(tool, "cannot create folder " + ToUtf8(target) + ": " + ErrorText(GetLastError()));
         ok = false;
-        continue;
+        return;
       }
       ok = CopyLevel(tool, source, target, depth + 1) && ok;
     } else {
       ok = CopyOneFile(tool, source, target) && ok;
     }
-  } while (FindNextFileW(search.get(), &found));
+  });
+  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+    Say(tool, "cannot list " + ToUtf8(from) + ": " + ErrorText(error));
+    return false;
+  }
   return ok;
 }
 
@@ -165,6 +155,20 @@ std::wstring JoinPath(const std::wstring& dir, const std::wstring& name) {
 bool IsDirectory(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+DWORD ForEachEntry(const std::wstring& dir, const std::function<void(const WIN32_FIND_DATAW&)>& visit,
+                   const wchar_t* pattern) {
+  WIN32_FIND_DATAW found;
+  platform::UniqueFind search(FindFirstFileW(JoinPath(dir, pattern).c_str(), &found));
+  if (!search) {
+    DWORD error = GetLastError();
+    return error == ERROR_NO_MORE_FILES ? ERROR_FILE_NOT_FOUND : error;
+  }
+  do {
+    if (!IsDotEntry(found.cFileName)) visit(found);
+  } while (FindNextFileW(search.get(), &found));
+  return ERROR_SUCCESS;
 }
 
 bool IsFile(const std::wstring& path) {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace standins {
@@ -27,6 +28,13 @@ std::wstring LongPath(const std::wstring& path);
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& name);
 
 bool IsDirectory(const std::wstring& path);
+// The one walk through a folder: visit(found) for each of its entries whose name matches pattern,
+// "." and ".." left out. Returns ERROR_SUCCESS once every entry was visited, ERROR_FILE_NOT_FOUND
+// where there was none to visit (nothing matches; an empty drive root, which has no "." entry),
+// else the error that kept the folder from being listed.
+DWORD ForEachEntry(const std::wstring& dir, const std::function<void(const WIN32_FIND_DATAW&)>& visit,
+                   const wchar_t* pattern = L"*");
+
 bool IsFile(const std::wstring& path);
 
 // The folder that holds this program's own executable file.

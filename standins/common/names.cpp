@@ -3,6 +3,8 @@
 
 #include <cwchar>
 
+#include "utf8.h"
+
 namespace standins {
 
 wchar_t DriveLetterFromArg(const std::wstring& arg) {
@@ -51,24 +53,6 @@ std::string UnsafeNameReason(const std::wstring& name) {
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 void AppendWide(std::wstring& out, char32_t cp) {
   if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
     cp -= 0x10000;
@@ -93,7 +77,7 @@ std::string ToUtf8(const std::wstring& text) {
       }
     }
     if ((cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) cp = 0xFFFD;  // a lone surrogate
-    AppendUtf8(out, cp);
+    utf8::Append(out, cp);
   }
   return out;
 }
@@ -101,27 +85,7 @@ std::string ToUtf8(const std::wstring& text) {
 std::wstring FromUtf8(const std::string& text) {
   std::wstring out;
   std::size_t i = 0;
-  while (i < text.size()) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    std::size_t extra = (b >= 0xC2 && b < 0xE0) ? 1 : (b >= 0xE0 && b < 0xF0) ? 2 : (b >= 0xF0 && b < 0xF5) ? 3 : 0;
-    char32_t cp = extra == 3 ? (b & 0x07) : extra == 2 ? (b & 0x0F) : extra == 1 ? (b & 0x1F) : b;
-    bool valid = b < 0x80 || extra > 0;
-    if (valid && i + extra >= text.size()) valid = extra == 0;
-    for (std::size_t k = 1; valid && k <= extra; ++k) {
-      unsigned char c = static_cast<unsigned char>(text[i + k]);
-      if ((c & 0xC0) != 0x80) valid = false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (valid && extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp < 0xE000))) valid = false;
-    if (valid && extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) valid = false;
-    if (valid) {
-      AppendWide(out, cp);
-      i += extra + 1;
-    } else {
-      out += static_cast<wchar_t>(b);  // Latin-1 fallback keeps every byte visible
-      ++i;
-    }
-  }
+  while (i < text.size()) AppendWide(out, utf8::Next(text, i));  // a stray byte stays visible as Latin-1
   return out;
 }
 

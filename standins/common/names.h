@@ -10,6 +10,12 @@ namespace standins {
 // The marker file whose presence in a drive's root makes it a sandbox stick (scripts/sandbox/names.sh).
 constexpr wchar_t SandboxMarker[] = L"" SANDBOX_MARKER;
 
+// The exit codes of the format tool, the boot-loader installer and the extractor besides 0
+// (scripts/sandbox/names.sh): a refusal or a job not done, said on stderr; a command line that
+// they cannot read.
+constexpr int ExitRefused = SANDBOX_EXIT_REFUSED;
+constexpr int ExitUsage = SANDBOX_EXIT_USAGE;
+
 // Deeper than any real stick layout or image: a walk through folders stops here, so that a link
 // loop on a drive or a damaged image cannot take it round for ever.
 constexpr int MaxFolderDepth = 64;

@@ -84,38 +84,38 @@ bool SourceIsOnDrive(const std::wstring& source, const std::wstring& root) {
 
 int Run() {
   Options options;
-  if (!ParseOptions(standins::CommandArgs(), options)) return 2;
+  if (!ParseOptions(standins::CommandArgs(), options)) return standins::ExitUsage;
 
   std::wstring root = standins::SandboxRootFromArg(ToolName, options.drive);
-  if (root.empty()) return 1;
+  if (root.empty()) return standins::ExitRefused;
   if (!standins::IsDirectory(options.source)) {
     Say(ToolName, "source folder " + ToUtf8(options.source) + " does not exist; nothing was changed");
-    return 1;
+    return standins::ExitRefused;
   }
   if (SourceIsOnDrive(options.source, root)) {
     Say(ToolName, "source folder " + ToUtf8(options.source) + " lies on the drive to be emptied; nothing was changed");
-    return 1;
+    return standins::ExitRefused;
   }
 
   // Read before anything changes: a marker that cannot be read or says nonsense stops the
   // format while the stick is still whole.
   std::string marker;
   standins::MarkerFacts facts;
-  if (!standins::ReadMarker(ToolName, root, marker)) return 1;
+  if (!standins::ReadMarker(ToolName, root, marker)) return standins::ExitRefused;
   if (std::string error = standins::ReadMarkerFacts(marker, facts); !error.empty()) {
     Say(ToolName, error + "; nothing was changed");
-    return 1;
+    return standins::ExitRefused;
   }
 
   Say(ToolName, "emptying " + ToUtf8(root) + " (the sandbox marker stays)");
   if (!standins::EmptyFolder(ToolName, root, standins::SandboxMarker)) {
     Say(ToolName, "the drive could not be emptied completely");
-    return 1;
+    return standins::ExitRefused;
   }
 
   if (!standins::WriteMarker(ToolName, root, standins::WithMarkerFact(marker, "file-system", "FAT32"))) {
     Say(ToolName, "the stick was emptied but cannot be marked as FAT32");
-    return 1;
+    return standins::ExitRefused;
   }
 
   // Folder-backed drives (Wine maps a drive letter to a directory) may not take a
@@ -127,7 +127,7 @@ int Run() {
   Say(ToolName, "copying " + ToUtf8(options.source) + " to " + ToUtf8(root));
   if (!standins::CopyFolderContent(ToolName, options.source, root)) {
     Say(ToolName, "the source folder could not be copied completely");
-    return 1;
+    return standins::ExitRefused;
   }
   Say(ToolName, "done: " + ToUtf8(root) + " formatted as FAT32, label " + ToUtf8(options.label));
   return 0;

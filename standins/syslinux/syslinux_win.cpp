@@ -45,12 +45,12 @@ bool WritePlaceholder(const std::wstring& path) {
 // Every loader module (*.c32) in the folder, by name.
 std::vector<std::wstring> LoaderModules(const std::wstring& folder) {
   std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found;
-  platform::UniqueFind search(FindFirstFileW(JoinPath(folder, L"*.c32").c_str(), &found));
-  if (!search) return names;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
-  } while (FindNextFileW(search.get(), &found));
+  standins::ForEachEntry(
+      folder,
+      [&](const WIN32_FIND_DATAW& found) {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+      },
+      L"*.c32");
   return names;
 }
 
@@ -58,16 +58,16 @@ int Run() {
   std::vector<std::wstring> args = standins::CommandArgs();
   if (args.size() != 2) {
     Say(ToolName, "usage: syslinux.exe <drive>");
-    return 2;
+    return standins::ExitUsage;
   }
   std::wstring root = standins::SandboxRootFromArg(ToolName, args[1]);
-  if (root.empty()) return 1;
+  if (root.empty()) return standins::ExitRefused;
 
   std::wstring folder = JoinPath(standins::ModuleFolder(), L"SYSLINUX");
   if (!standins::IsFile(JoinPath(folder, L"ldlinux.c32"))) {
     Say(ToolName,
         "no ldlinux.c32 in " + ToUtf8(folder) + ", which must stand beside this program; nothing was changed");
-    return 1;
+    return standins::ExitRefused;
   }
 
   bool ok = true;
@@ -81,7 +81,7 @@ int Run() {
   for (const std::wstring& name : LoaderModules(folder)) {
     ok = standins::CopyOneFile(ToolName, JoinPath(folder, name), JoinPath(root, name)) && ok;
   }
-  if (!ok) return 1;
+  if (!ok) return standins::ExitRefused;
   Say(ToolName, "boot loader installed on " + ToUtf8(root));
   return 0;
 }

@@ -100,25 +100,25 @@ std::uint64_t RoundUp(std::uint64_t bytes, std::uint64_t unit) { return (bytes +
 bool UsedBytes(const std::wstring& dir, const std::wstring& rel, const std::set<std::wstring>& replaced,
                std::uint32_t cluster, int depth, std::uint64_t& used) {
   if (depth > standins::MaxFolderDepth) return false;
-  WIN32_FIND_DATAW found;
-  platform::UniqueFind search(FindFirstFileW(standins::JoinPath(dir, L"*").c_str(), &found));
-  if (!search) return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_NO_MORE_FILES;
   std::uint64_t entries = 2;
-  do {
+  bool ok = true;
+  DWORD error = standins::ForEachEntry(dir, [&](const WIN32_FIND_DATAW& found) {
+    if (!ok) return;
     std::wstring name = found.cFileName;
-    if (standins::IsDotEntry(name)) continue;
     entries += fat32::DirectoryEntries(name);
     std::wstring path = rel.empty() ? name : rel + L"\\" + name;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
           !UsedBytes(standins::JoinPath(dir, name), path, replaced, cluster, depth + 1, used)) {
-        return false;
+        ok = false;
       }
     } else if (replaced.count(standins::AsciiLower(path)) == 0) {
       std::uint64_t size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
       used += RoundUp(size, cluster);
     }
-  } while (FindNextFileW(search.get(), &found));
+  });
+  if (error == ERROR_FILE_NOT_FOUND) return true;
+  if (error != ERROR_SUCCESS || !ok) return false;
   used += RoundUp(entries * 32, cluster);
   return true;
 }
@@ -183,10 +183,10 @@ int Run() {
   if (args.size() != 5 || standins::AsciiLower(args[1]) != L"-inputfile" ||
       standins::AsciiLower(args[3]) != L"-extract") {
     Say(ToolName, "usage: UltraISO -inputfile <iso> -extract <drive>");
-    return 2;
+    return standins::ExitUsage;
   }
   std::wstring root = standins::SandboxRootFromArg(ToolName, args[4]);
-  if (root.empty()) return 1;
+  if (root.empty()) return standins::ExitRefused;
 
   // CreateFileW resolves a relative name against the current directory.
   const std::wstring& isoPath = args[2];
@@ -194,21 +194,21 @@ int Run() {
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
     Say(ToolName, "cannot open " + ToUtf8(isoPath) + ": " + standins::ErrorText(GetLastError()));
-    return 1;
+    return standins::ExitRefused;
   }
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size)) {
     Say(ToolName, "cannot measure " + ToUtf8(isoPath) + ": " + standins::ErrorText(GetLastError()));
-    return 1;
+    return standins::ExitRefused;
   }
   FileImage image(std::move(file), static_cast<std::uint64_t>(size.QuadPart));
 
   iso::Tree tree;
   if (std::string error = iso::ReadTree(image, tree); !error.empty()) {
     Say(ToolName, ToUtf8(isoPath) + " is not a usable ISO 9660 image: " + error + "; nothing was written");
-    return 1;
+    return standins::ExitRefused;
   }
-  if (!FitsOnStick(root, tree)) return 1;
+  if (!FitsOnStick(root, tree)) return standins::ExitRefused;
   Say(ToolName, "extracting " + std::to_string(tree.files) + " files in " + std::to_string(tree.folders) +
                  " folders (" + std::to_string(tree.bytes) + " bytes, " +
                  (tree.joliet ? "Joliet" : "ISO 9660") + " names) to " + ToUtf8(root));
@@ -220,10 +220,10 @@ int Run() {
     if (item.isDirectory) {
       if (!CreateDirectoryW(target.c_str(), nullptr) && !standins::IsDirectory(target)) {
         Say(ToolName, "cannot create folder " + iso::PathText(item.path) + ": " + standins::ErrorText(GetLastError()));
-        return 1;
+        return standins::ExitRefused;
       }
     } else if (!WriteFileItem(image, item, target)) {
-      return 1;
+      return standins::ExitRefused;
     }
   }
   Say(ToolName, "done");

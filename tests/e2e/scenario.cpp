@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "utf8.h"
+
 namespace e2e {
 namespace {
 
@@ -34,35 +36,11 @@ const char32_t Cp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-// One UTF-8 character from text at i (moved past it); a stray byte reads as itself.
-char32_t NextUtf8(const std::string& text, std::size_t& i) {
-  const unsigned char lead = static_cast<unsigned char>(text[i++]);
-  int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  char32_t c = more == 3 ? lead & 0x07 : more == 2 ? lead & 0x0F : more == 1 ? lead & 0x1F : lead;
-  for (; more > 0 && i < text.size(); --more) {
-    c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-  }
-  return c;
 }
 
 char ToCp1252(char32_t c) {
@@ -221,10 +199,10 @@ std::string EscapeAnsi(const std::string& cp1252) {
       if (c == 0) {
         AppendHex(out, byte);
       } else {
-        AppendUtf8(out, c);
+        utf8::Append(out, c);
       }
     } else {
-      AppendUtf8(out, byte);
+      utf8::Append(out, byte);
     }
   }
   return out;
@@ -235,7 +213,7 @@ std::string UnescapeToAnsi(const std::string& escaped) {
   std::size_t i = 0;
   while (i < escaped.size()) {
     if (escaped[i] != '\\' || i + 1 == escaped.size()) {
-      out += ToCp1252(NextUtf8(escaped, i));
+      out += ToCp1252(utf8::Next(escaped, i));
       continue;
     }
     const char code = escaped[i + 1];
