@@ -26,6 +26,7 @@ const Verb Verbs[] = {
     {"exit", StepKind::Exit, true},            {"module", StepKind::Module, true},
     {"notices", StepKind::Notices, true},      {"boxes", StepKind::Boxes, true},
     {"memory", StepKind::Memory, true},        {"no-dll", StepKind::NoDll, true},
+    {"desktop-shell", StepKind::DesktopShell, false},
 };
 
 // Code page 1252 from 0x80 to 0x9F; 0 where it defines no character. From 0xA0 up
@@ -70,6 +71,7 @@ bool IsCheck(StepKind kind) {
     case StepKind::WaitStatus:
     case StepKind::Exit:
     case StepKind::Module:
+    case StepKind::DesktopShell:
       return true;
     default:
       return false;

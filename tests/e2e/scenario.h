@@ -29,6 +29,7 @@ enum class StepKind {
   WaitStatus,  // wait-status TEXT: until the status line holds TEXT
   Exit,        // exit CODE: wait for USB.exe to end and check its exit code
   Module,      // module PATH: the path under which USB.exe holds the DLL of PATH's file name
+  DesktopShell,  // desktop-shell: until the desktop's shell (Wine's explorer.exe) takes requests
   // The soak: load the program as a long session would, and print what it costs.
   Notices,     // notices COUNT arrival|removal X: [in-box]: a burst of volume notices, the last one as given
   Boxes,       // boxes COUNT: open the help box and close it, COUNT times one after another

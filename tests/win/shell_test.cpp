@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -109,11 +110,28 @@ TEST(Shell, SystemDllsComeFromTheSystemFolderNotFromBesideTheProgram) {
   ::DeleteFileA(planted.c_str());
 }
 
+// Wine's explorer.exe, the desktop's shell, comes up with a session's first program and ends about
+// a second after its last, so a test program that asks at once may find it on its way out or not
+// yet registered; on Windows it is there all along. True once it takes a request (it refuses to
+// open a file that is not there), within the limit.
+bool DesktopShellTakesRequests() {
+  const std::string missing = wintest::NewTempFolder("probe") + "\\not-there.txt";
+  const DWORD begin = ::GetTickCount();
+  while (os::OpenThroughDesktopShell(missing, SW_SHOWNORMAL) == os::DesktopAnswer::NotReached) {
+    if (::GetTickCount() - begin > 30000) return false;
+    ::Sleep(100);
+  }
+  const DWORD waited = ::GetTickCount() - begin;
+  if (waited > 100) std::printf("the desktop's shell took requests after %lu ms\n", static_cast<unsigned long>(waited));
+  return true;
+}
+
 // The program's own shell call hands back the shell's own result, the same number that a direct
 // ShellExecuteA gives for the same document, on failure (a file that is not there) and on
 // success (a program that ends at once); OpenWithShell, whichever way it takes, lands on the
 // same side of 32.
 TEST(Shell, OpenWithShellReturnsTheShellsResultUnchanged) {
+  ASSERT_TRUE(DesktopShellTakesRequests()) << "Wine's desktop shell did not come up";
   const std::string missing = wintest::NewTempFolder("shell") + "\\not-there.txt";
   const std::string program = wintest::ExeFolder() + "\\exit_with.exe";
   for (const std::string& document : {missing, program}) {
@@ -147,6 +165,7 @@ TEST(Shell, TheFirstCallInitialisesComOnceApartmentThreaded) {
 // that is not there, where the program's own ShellExecuteA would say 2 (file not found).
 TEST(Shell, AnElevatedProgramIsServedByTheDesktopsShell) {
   ASSERT_EQ(os::ProcessElevation(), os::Elevation::Elevated) << "Wine's token is elevated";
+  ASSERT_TRUE(DesktopShellTakesRequests()) << "Wine's desktop shell did not come up";
   const std::string missing = wintest::NewTempFolder("desktop") + "\\not-there.txt";
   const std::string program = wintest::ExeFolder() + "\\exit_with.exe";
   const DWORD begin = ::GetTickCount();
