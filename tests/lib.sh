@@ -102,6 +102,20 @@ else
 fi
 : >"$CHECK_LOG"
 
+# hold_wine_session: keeps the Wine session that wine_session started open until it is stopped,
+# with tests/win/hold_session.exe of the build. Wine's explorer.exe, the desktop's shell, otherwise
+# comes and goes between one test program and the next, where on Windows it is there all along.
+# Returns once the shell takes requests; fails, saying what was missing, when it does not.
+hold_wine_session() {
+  local ready=$work/session-held said
+  rm -f "$ready"
+  # Ends with the session: wine_session's wineserver -k on the way out, or its next session's.
+  wine "$build/tests/win/hold_session.exe" "$(winpath "$ready")" >/dev/null 2>&1 &
+  wait_until 150 test -s "$ready" || { echo "hold_session.exe said nothing in 150 s"; return 1; }
+  said=$(head -1 "$ready" | tr -d '\r')
+  [ "$said" = ready ] || { echo "the desktop's shell: $said"; return 1; }
+}
+
 # --- prerequisites ------------------------------------------------------------------------------
 declare -A _prereq_command=() _prereq_why=() _prereq_holds=()
 test_lazy_prereq() {

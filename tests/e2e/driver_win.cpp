@@ -11,9 +11,7 @@
 // events file gets the observed event lines alone, in order. Exit code 0 when all passed.
 #include <windows.h>
 #include <dbt.h>
-#include <exdisp.h>
 #include <psapi.h>
-#include <shlobj.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -27,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop_shell_win.h"
 #include "platform/clock_win.h"
 #include "platform/handle_win.h"
 #include "sandbox_names.h"
@@ -687,36 +686,6 @@ class Driver {
 
   // --- the desktop's shell ------------------------------------------------
 
-  // Whether the desktop's shell takes requests from another process, as the program's link asks
-  // of it: the shell's list of its windows, served by Explorer, holds the desktop. Empty when it
-  // does; else the link that failed, with its answer.
-  static std::string DesktopShellMissing() {
-    // The shell's list of windows, as its class id (the header names it only in libuuid).
-    constexpr GUID ShellWindowsClass = {0x9ba05972, 0xf6a8, 0x11cf, {0xa4, 0x42, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
-    IShellWindows* windows = nullptr;
-    HRESULT result =
-        ::CoCreateInstance(ShellWindowsClass, nullptr, CLSCTX_LOCAL_SERVER, __uuidof(IShellWindows),
-                           reinterpret_cast<void**>(&windows));
-    if (result != S_OK || windows == nullptr) return "no list of the shell's windows: " + HexOf(result);
-    VARIANT desktop{};
-    desktop.vt = VT_I4;
-    desktop.lVal = CSIDL_DESKTOP;
-    VARIANT noRoot{};
-    long window = 0;
-    IDispatch* found = nullptr;
-    result = windows->FindWindowSW(&desktop, &noRoot, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &found);
-    windows->Release();
-    if (found != nullptr) found->Release();
-    if (result != S_OK || found == nullptr) return "the list holds no desktop: " + HexOf(result);
-    return "";
-  }
-
-  static std::string HexOf(HRESULT result) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(result));
-    return text;
-  }
-
   // Wine's explorer.exe comes up with a session's first program and ends about a second after its
   // last one, and between scenarios no program runs: a program that asks the moment it opens may
   // find it on its way out or not yet registered. On Windows it is there all along. Passes once
@@ -726,7 +695,7 @@ class Driver {
     if (!comReady) return Fail(step.line, "COM cannot be initialised");
     const DWORD begin = ::GetTickCount();
     std::string missing;
-    while (!(missing = DesktopShellMissing()).empty()) {
+    while (!(missing = wintest::DesktopShellMissing()).empty()) {
       if (::GetTickCount() - begin > StartTimeoutMs) return Fail(step.line, missing);
       ::Sleep(100);
     }
