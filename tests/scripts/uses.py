@@ -307,9 +307,8 @@ def command_word(words, where, i=0):
     if "/" in name:
         if name.startswith("/"):
             use("command", name, where)
-    elif name not in BUILTINS or name in ("command", "exec", "builtin", "eval", "trap"):
-        if name not in WRAPPERS and name not in ("eval", "trap"):
-            use("command", name, where)
+    elif name not in BUILTINS and name not in KEYWORDS:
+        use("command", name, where)  # a wrapper that is a program (timeout, env) too
     base = os.path.basename(name)
     if "python" in base and "-c" in args[:-1]:
         code = unquote(args[args.index("-c") + 1])
