@@ -14,4 +14,11 @@ if(WIN32)
   # The same sources give the same bytes, wherever and whenever they are built: no link time in
   # the PE header (its checksum then follows from the rest).
   add_link_options(-Wl,--no-insert-timestamp)
+  # The win32 thread model of GCC 13 and later (Debian 13) guards each function-local static with
+  # a Vista condition variable (InitializeConditionVariable and its kin), which Windows XP lacks,
+  # and XP's loader then refuses the program whole. USB.exe, the one part built with that model,
+  # runs a single thread: its statics need no guard.
+  if(MINGW_THREADS STREQUAL "win32")
+    add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>)
+  endif()
 endif()

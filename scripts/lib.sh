@@ -19,6 +19,9 @@
 #                               (which then end it with 130 or 143); the last one given runs first.
 #                               One argument is a piece of shell; several are a command and its words
 #   winpath PATH                prints PATH as Wine names it on its Z: drive (Z:\tmp\x for /tmp/x)
+#   needs                       the rows of scripts/needs (what setup installs), "KIND NEED PACKAGE
+#                               HOST VM" a line, without the comments
+#   need_met KIND NEED          true when this machine has the need (a command, a file, a module)
 
 [ -z "${LIB_ROOT:-}" ] || return 0
 LIB_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -78,4 +81,15 @@ winpath() {
   local path
   path=$(realpath -m "${1:?winpath PATH}")
   printf 'Z:%s\n' "${path//\//\\}"
+}
+
+needs() { awk '$1 !~ /^#/ && NF' "$LIB_ROOT/scripts/needs"; }
+
+need_met() {
+  case "$1" in
+    command) if [[ "$2" == /* ]]; then [ -x "$2" ]; else command -v "$2" >/dev/null 2>&1; fi ;;
+    file) compgen -G "$2" >/dev/null ;;
+    python) /usr/bin/python3 -c "import $2" >/dev/null 2>&1 ;;
+    *) return 1 ;;
+  esac
 }

@@ -2,6 +2,8 @@
 // which boxes open where, and what the status line ends with.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fake_form.h"
 #include "steps/steps.h"
 
