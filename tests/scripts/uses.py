@@ -344,6 +344,9 @@ def command_word(words, where, i=0):
             rest = rest[1:]
         rest = rest[1:]
     elif name in ("check", "wait_until", "adopt"):
+        # check --needs PREREQ NAME ..., wait_until --every SECONDS LIMIT ...: the options, then one word.
+        while rest and rest[0] in ("--needs", "--every"):
+            rest = rest[2:]
         rest = rest[1:]
     elif name == "at_exit":
         if len(rest) == 1:
@@ -371,6 +374,9 @@ def system_paths(words, where):
 
 def shell_text(text, where, functions=None):
     """Records what a piece of shell text (bash's normalized form, or a string it runs) uses."""
+    # A string that bash runs is not in the normalized form: its functions are "name() {".
+    for name in re.findall(r"(?m)(?:^|[;&|{(])\s*([A-Za-z_][\w-]*)\s*\(\)\s*\{", text):
+        use("function", name, where)
     words = []         # the words of the simple command being read; a redirection's target is left out
     redirect = False   # the next word is a redirection's target
     cases = []         # per open case: "word" (before its "in"), "pattern" or "body"
