@@ -6,6 +6,18 @@
 #include "window/ids.h"
 
 namespace window {
+namespace {
+
+// Whether a mouse message's point (client coordinates in lParam) lies inside the control: a
+// press and a release inside it make a click.
+bool InsideClientArea(HWND control, LPARAM lParam) {
+  const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  RECT area;
+  ::GetClientRect(control, &area);
+  return ::PtInRect(&area, at) != 0;
+}
+
+}  // namespace
 
 bool Form1::PreTranslateMessage(const MSG& message) {
   if (message.message != WM_KEYDOWN) return false;
@@ -56,10 +68,7 @@ LRESULT Form1::HandleDriveBox(HWND box, UINT message, WPARAM wParam, LPARAM lPar
       // the edit has finished with the mouse.
       if (driveBoxPressed_) {
         driveBoxPressed_ = false;
-        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        RECT area;
-        ::GetClientRect(box, &area);
-        if (::PtInRect(&area, at)) ::PostMessageA(window_, WmAppText1Click, 0, 0);
+        if (InsideClientArea(box, lParam)) ::PostMessageA(window_, WmAppText1Click, 0, 0);
       }
       break;
     case WM_NCDESTROY: {
@@ -92,12 +101,10 @@ LRESULT Form1::HandleClickable(HWND control, UINT message, WPARAM wParam, LPARAM
       if (pressed_ == control) {
         pressed_ = nullptr;
         ::ReleaseCapture();
-        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        RECT area;
-        ::GetClientRect(control, &area);
+        const bool inside = InsideClientArea(control, lParam);
         const LRESULT result = ::CallWindowProcA(staticPrevious_, control, message, wParam, lParam);
         const int index = ControlAt(control);
-        if (::PtInRect(&area, at) && index >= 0) Click(static_cast<std::size_t>(index));
+        if (inside && index >= 0) Click(static_cast<std::size_t>(index));
         return result;
       }
       break;
