@@ -39,7 +39,11 @@ TEST(RunAndWait, OnlyTheNamedProgramFileRunsAndAMissingOneGivesMinusOneAtOnce) {
   for (const auto& c : cases) {
     const DWORD start = ::GetTickCount();
     EXPECT_EQ(os::RunAndWait(c.program, c.line), c.result) << c.program;
-    EXPECT_LT(::GetTickCount() - start, 1000u) << c.program;
+    // A program that cannot be started is not waited for; one that runs takes its start-up time,
+    // seconds under the virtual machine's emulation.
+    if (c.result == -1) {
+      EXPECT_LT(::GetTickCount() - start, 1000u) << c.program;
+    }
   }
 }
 
